@@ -1,0 +1,33 @@
+#include "shared/shared_record.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+TEST(SharedRecord, FirstBindCreatesBlankStorageLaterBindsShareIt) {
+    char* a = bind_shared_record("TEST-REC-A", 16);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(std::string(a, 16), std::string(16, ' '));
+    a[3] = 'X';
+    char* again = bind_shared_record("TEST-REC-A", 16);
+    EXPECT_EQ(again, a);
+    EXPECT_EQ(again[3], 'X');
+}
+
+TEST(SharedRecord, RefusesAnotherSizeAndBadArguments) {
+    ASSERT_NE(bind_shared_record("TEST-REC-B", 8), nullptr);
+    EXPECT_EQ(bind_shared_record("TEST-REC-B", 9), nullptr);
+    EXPECT_EQ(bind_shared_record(nullptr, 8), nullptr);
+    EXPECT_EQ(bind_shared_record("", 8), nullptr);
+    EXPECT_EQ(bind_shared_record("TEST-REC-C", 0), nullptr);
+    // the refused bind did not create or change anything
+    EXPECT_NE(bind_shared_record("TEST-REC-B", 8), nullptr);
+}
+
+TEST(SharedRecord, NamesAreDistinct) {
+    char* x = bind_shared_record("TEST-REC-X", 4);
+    char* y = bind_shared_record("TEST-REC-Y", 4);
+    ASSERT_NE(x, nullptr);
+    ASSERT_NE(y, nullptr);
+    EXPECT_NE(x, y);
+}
