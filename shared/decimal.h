@@ -4,7 +4,6 @@
 
 #include "shared/fixed_field.h"
 
-#include <compare>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -56,8 +55,12 @@ class Decimal {
     friend Decimal operator*(Decimal a, Decimal b);
     // Quotient cut to 4 decimals; division by zero gives zero.
     friend Decimal operator/(Decimal a, Decimal b);
-    friend constexpr auto operator<=>(Decimal, Decimal) = default;
-    friend constexpr bool operator==(Decimal, Decimal) = default;
+    friend constexpr bool operator==(Decimal a, Decimal b) { return a.units_ == b.units_; }
+    friend constexpr bool operator!=(Decimal a, Decimal b) { return a.units_ != b.units_; }
+    friend constexpr bool operator<(Decimal a, Decimal b) { return a.units_ < b.units_; }
+    friend constexpr bool operator<=(Decimal a, Decimal b) { return a.units_ <= b.units_; }
+    friend constexpr bool operator>(Decimal a, Decimal b) { return a.units_ > b.units_; }
+    friend constexpr bool operator>=(Decimal a, Decimal b) { return a.units_ >= b.units_; }
 
     // Plain text with a comma and all 4 decimals: "-1234,5600".
     std::string to_string() const;
