@@ -1,0 +1,20 @@
+// The driver's log of printer errors: six lines of 80 characters per entry,
+// Windows-1252, appended to one text file.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qv::driver {
+
+// "C:\Tornei\Temp\DARUMA.txt" on Windows. Elsewhere QUITERVAL_DRIVER_LOG
+// names it; by default $XDG_STATE_HOME/quiterval/DARUMA.txt, else
+// ~/.local/state/quiterval/DARUMA.txt. Empty when no path can be formed.
+std::string log_path();
+
+// Appends one entry (separator, date YYMMDD, time HHMMSSCC, then the three
+// texts, each cut or filled to 80 characters and ended by a line feed).
+// Failures to create or write the file are ignored.
+void write_log_entry(std::string_view command, std::string_view status, std::string_view message);
+
+} // namespace qv::driver

@@ -1,0 +1,219 @@
+#include "driver/fiscal_driver.h"
+
+#include "driver/driver_log.h"
+#include "driver/error_table.h"
+#include "driver/vendor_library.h"
+#include "shared/fixed_field.h"
+#include "shared/impfis_block.h"
+#include "shared/maker.h"
+#include "shared/shared_record.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qv::driver {
+
+namespace {
+
+using namespace qv::impfis;
+
+constexpr std::string_view kNotExecuted = "Comando n\xE3o executado !!!";
+
+// Return values that carry a message for the user; every other value,
+// success included, leaves the message blank.
+constexpr struct {
+    std::int32_t value;
+    std::string_view text;
+} kReturnTexts[] = {
+    {0, "Erro de comunica\xE7\xE3o!!!"},
+    {-2, "Par\xE2metro inv\xE1lido passado na fun\xE7\xE3o!!!"},
+    {-3, "Aliquota n\xE3o programada!!!"},
+    {-4, "A Chave ou Valor no Registry n\xE3o foi encontrado!!!"},
+    {-5, "Erro ao abrir a porta de comunica\xE7\xE3o!!!"},
+    {-6, "Impressora Desligada!!!   -6"},
+    {-8, "Erro ao criar/gravar arquivo STATUS/RETORNO!!!"},
+    {-10, "Forma de Pagamento n\xE3o cadastrada!!!"},
+    {-24, "Forma de Pagamento n\xE3o cadastrada!!!"},
+};
+
+constexpr std::string_view kPaymentMethods[] = {"Dinheiro", "Cheque", "Cartao"};
+constexpr std::string_view kFileLocation = "C:\\DARUMA\\";
+constexpr std::size_t kMessageLineWidth = 42;
+
+// Application message line 2: the maker's web address between "*** " and
+// " ***", centred in 42 characters.
+std::string message_line_2() {
+    const std::string core = "*** " + std::string(kMakerWebAddress) + " ***";
+    if (core.size() >= kMessageLineWidth) return core.substr(0, kMessageLineWidth);
+    const std::size_t left = (kMessageLineWidth - core.size()) / 2;
+    std::string l(left, ' ');
+    l += core;
+    l.resize(kMessageLineWidth, ' ');
+    return l;
+}
+
+std::string text_of(const char* rec, const FieldSpec& f) {
+    return get_text(field(rec, f));
+}
+
+// One digit field as a vendor argument: its digits as they stand, the last
+// one reduced to the digit of its low four bits.
+std::string digits_arg(const char* rec, const FieldSpec& f) {
+    std::string s = text_of(rec, f);
+    if (!s.empty()) s.back() = low4_digit(s.back());
+    return s;
+}
+
+// One run of the command procedure over the record.
+class Command {
+  public:
+    explicit Command(char* rec) : rec_(rec) {}
+
+    void run() {
+        call("regAlterarValor_Daruma", arg("ECF\\RetornarAvisoErro"), arg("1"));
+        for (const FieldSpec& f : kResults)
+            blank(field(rec_, f));
+        dispatch();
+        blank(field(rec_, IMPFIS_MSG_1));
+        blank(field(rec_, IMPFIS_MSG_2));
+        const std::int32_t ret = get_int32le(field(rec_, IMPFIS_RETORNO));
+        for (const auto& r : kReturnTexts) {
+            if (r.value == ret) put_text(field(rec_, IMPFIS_MSG_1), r.text);
+        }
+        if (ret == -12 || ret == -27) decode_status();
+        // A library or function that could not be bound fails the command,
+        // naming what is missing, whatever the later calls returned.
+        if (!failure_.empty()) put_text(field(rec_, IMPFIS_MSG_1), failure_);
+    }
+
+  private:
+    // A NUL-terminated copy handed to the vendor library.
+    static std::string arg(std::string_view text) { return std::string(text); }
+
+    template <typename... Args> std::int32_t call_unstored(const char* name, Args... args) {
+        const Binding b = vendor_.find(name);
+        if (b.function == nullptr) {
+            if (failure_.empty()) failure_ = b.failure;
+            return 0; // nothing reached the printer
+        }
+        using Fn = std::int32_t (*)(Args...);
+        return reinterpret_cast<Fn>(b.function)(args...);
+    }
+
+    // Calls a vendor function with copies of its text arguments and keeps
+    // its return value in IMPFIS-RETORNO.
+    template <typename... Texts> void call(const char* name, Texts... texts) {
+        const std::int32_t r = call_unstored(name, static_cast<char*>(texts.data())...);
+        put_int32le(field(rec_, IMPFIS_RETORNO), r);
+    }
+
+    bool command_is(std::string_view name) const {
+        return equals_text(field(rec_, IMPFIS_COMANDO), name);
+    }
+
+    void dispatch() {
+        if (command_is("ABRE-CUPOM")) {
+            call("iCFAbrir_ECF_Daruma", text_of(rec_, IMPFIS_DOCUMENTO).substr(0, 20), arg(""),
+                 arg(""));
+        } else if (command_is("VENDE-ITEM")) {
+            sell_item();
+        } else if (command_is("INI-FCTO-CPOM")) {
+            call("iCFTotalizarCupom_ECF_Daruma",
+                 text_of(rec_, IMPFIS_TIPO_DESC) + text_of(rec_, IMPFIS_MODO_DESC),
+                 text_of(rec_, IMPFIS_VALOR_DESC));
+        } else if (command_is("EFET-FORM-PAGTO")) {
+            for (std::string_view method : kPaymentMethods) {
+                if (equals_text(field(rec_, IMPFIS_FORMA_PAGTO), method)) {
+                    call("iCFEfetuarPagamentoFormatado_ECF_Daruma", arg(method),
+                         text_of(rec_, IMPFIS_VALOR_PAGTO));
+                    break;
+                }
+            }
+        } else if (command_is("TERM-FECTO-CUPOM")) {
+            call("iCFEncerrarConfigMsg_ECF_Daruma", text_of(rec_, IMPFIS_MENSAGEM));
+        } else if (command_is("CANC-CUPOM")) {
+            call("iCFCancelar_ECF_Daruma");
+        } else if (command_is("REDUCAOZ")) {
+            call("iReducaoZ_ECF_Daruma", arg("000000"), arg("000000"));
+        } else if (command_is("LEITURAX")) {
+            call("eBuscarPortaVelocidade_ECF_Daruma");
+            call("regAlterarValor_Daruma", arg("START\\LocalArquivos"), arg(kFileLocation));
+            call("regAlterarValor_Daruma", arg("START\\LocalArquivosRelatorios"),
+                 arg(kFileLocation));
+            call("regAlterarValor_Daruma", arg("ECF\\MensagemApl1"),
+                 std::string(kMessageLineWidth, ' '));
+            call("regAlterarValor_Daruma", arg("ECF\\MensagemApl2"), message_line_2());
+            call("iLeituraX_ECF_Daruma");
+        }
+    }
+
+    void sell_item() {
+        call("regAlterarValor_Daruma", arg("ECF\\ArredondarTruncar"), arg("T"));
+        const Bytes tax = field(rec_, IMPFIS_ALIQUOTA);
+        std::string tax_arg = get_text(tax);
+        for (std::string_view code : {"II", "NN", "FF"}) {
+            if (equals_text(tax, code.substr(0, 1)) || equals_text(tax, code)) {
+                put_text(tax, code);
+                tax_arg = code;
+            }
+        }
+        std::string discount = text_of(rec_, IMPFIS_DESC_ITEM);
+        discount.back() = low4_digit(discount.back());
+        discount += "00";
+        const Bytes unit = field(rec_, IMPFIS_UNIDADE);
+        call("iCFVender_ECF_Daruma", tax_arg, digits_arg(rec_, IMPFIS_QUANTIDADE),
+             digits_arg(rec_, IMPFIS_PRECO_UNIT), arg("D%"), discount,
+             digits_arg(rec_, IMPFIS_COD_ITEM), is_blank(unit) ? arg("UN") : get_text(unit),
+             text_of(rec_, IMPFIS_DESCRICAO));
+    }
+
+    // After -12 or -27: asks the printer why, shows the error table's text
+    // and logs the entry.
+    void decode_status() {
+        std::int32_t error = 0;
+        std::int32_t warning = 0;
+        call_unstored("rStatusUltimoCmdInt_ECF_Daruma", &error, &warning);
+        blank(field(rec_, IMPFIS_STATUS_1));
+        blank(field(rec_, IMPFIS_STATUS_2));
+        if (error != 0) {
+            put_text(field(rec_, IMPFIS_STATUS_1), kNotExecuted);
+            if (auto text = error_text(error)) {
+                put_text(field(rec_, IMPFIS_MSG_1), *text);
+            } else {
+                // The printer refused the command with a code the table does
+                // not know: still a refusal, never a success.
+                put_text(field(rec_, IMPFIS_MSG_1),
+                         "Erro " + std::to_string(error) +
+                             " da impressora, sem texto na tabela de erros");
+            }
+        }
+        if (is_blank(field(rec_, IMPFIS_STATUS_1)) && is_blank(field(rec_, IMPFIS_STATUS_2)))
+            return;
+        write_log_entry(get_text(field(rec_, IMPFIS_COMANDO)),
+                        get_text(field(rec_, IMPFIS_STATUS_1)),
+                        get_text(field(rec_, IMPFIS_MSG_1)));
+    }
+
+    char* rec_;
+    VendorLibrary vendor_;
+    std::string failure_;
+};
+
+} // namespace
+
+char* parameter_block() {
+    static char* const rec = bind_shared_record(impfis::kName, impfis::kSize);
+    return rec;
+}
+
+void PROC_DARUMA_99() {
+    if (char* rec = parameter_block()) Command(rec).run();
+}
+
+bool invoke_form(std::string_view name) {
+    if (name != kFormName) return false;
+    PROC_DARUMA_99();
+    return true;
+}
+
+} // namespace qv::driver

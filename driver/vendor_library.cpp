@@ -1,0 +1,103 @@
+#include "driver/vendor_library.h"
+
+#include "shared/cp1252.h"
+
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <string_view>
+#include <sys/stat.h>
+
+namespace qv::driver {
+
+namespace {
+
+// Loaded libraries, one handle per path, never unloaded: the process may
+// hold function addresses from them at any time.
+struct Loaded {
+    std::mutex lock;
+    std::map<std::string, void*, std::less<>> handles;
+};
+
+Loaded& loaded() {
+    static auto* l = new Loaded; // outlives static destructors on purpose
+    return *l;
+}
+
+bool is_file(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The default printer: the simulated printer library beside the executable,
+// or in the installed layout's lib folders.
+std::string default_library_path() {
+    static std::string found; // set once a candidate exists
+    if (!found.empty()) return found;
+    const std::string dir = seam::executable_folder();
+    if (dir.empty()) return kDefaultLibraryFile;
+    const std::string candidates[] = {
+        dir + "/" + kDefaultLibraryFile,
+        dir + "/../lib/quiterval/" + kDefaultLibraryFile,
+        dir + "/../lib/" + kDefaultLibraryFile,
+    };
+    for (const std::string& c : candidates) {
+        if (is_file(c)) return found = c;
+    }
+    return candidates[0];
+}
+
+// Paths and loader texts come from the system in UTF-8; the record holds
+// Windows-1252. A text that does not convert keeps its ASCII and shows '?'.
+std::string to_record_text(std::string_view utf8) {
+    if (auto t = utf8_to_cp1252(utf8)) return *t;
+    std::string out;
+    for (char c : utf8)
+        out += (static_cast<unsigned char>(c) < 0x80) ? c : '?';
+    return out;
+}
+
+// A result message holds 100 characters: a long path keeps its end, where
+// the file name is.
+std::string fit_message(std::string_view head, std::string_view name) {
+    constexpr std::size_t kWidth = 100;
+    std::string text(head);
+    if (head.size() + name.size() <= kWidth) return text.append(name);
+    const std::size_t room = kWidth - head.size() - 3;
+    return text.append("...").append(name.substr(name.size() - room));
+}
+
+} // namespace
+
+std::string library_path() {
+    const char* env = std::getenv("QUITERVAL_ECF_LIBRARY");
+    if (env != nullptr && *env != '\0') return env;
+    return default_library_path();
+}
+
+Binding VendorLibrary::find(const char* function_name) {
+    if (!resolved_) {
+        resolved_ = true;
+        const std::string path = library_path();
+        Loaded& l = loaded();
+        std::lock_guard<std::mutex> guard(l.lock);
+        if (auto it = l.handles.find(path); it != l.handles.end()) {
+            handle_ = it->second;
+        } else {
+            std::string error;
+            handle_ = seam::open_library(path, error);
+            if (handle_ != nullptr) {
+                l.handles.emplace(path, handle_);
+            } else {
+                library_failure_ = fit_message("Biblioteca da impressora n\xE3o carregada: ",
+                                               to_record_text(path));
+            }
+        }
+    }
+    if (handle_ == nullptr) return {nullptr, library_failure_};
+    if (void* f = seam::find_symbol(handle_, function_name)) return {f, {}};
+    return {nullptr,
+            std::string("Fun\xE7\xE3o ") + function_name + " ausente na biblioteca da impressora"};
+}
+
+} // namespace qv::driver
