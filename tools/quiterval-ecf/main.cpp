@@ -1,0 +1,126 @@
+// quiterval-ecf: the fiscal printer driver from the command line, for the
+// shop's technician (an X reading, a Z reduction at closing time, cancelling
+// the last coupon) and for tests.
+//
+//   quiterval-ecf leiturax          X reading
+//   quiterval-ecf reducaoz [--yes]  Z reduction (asks on the terminal unless --yes)
+//   quiterval-ecf cancela           cancel the last coupon
+//   quiterval-ecf block             one 1025-byte parameter block from standard
+//                                   input through the driver to standard output
+//
+// Exit status: 0 the command succeeded, 1 the printer command failed, 2 bad
+// use, bad input or a Z reduction not confirmed.
+#include "driver/fiscal_driver.h"
+#include "shared/cp1252.h"
+#include "shared/fixed_field.h"
+#include "shared/impfis_block.h"
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using namespace qv::impfis;
+
+constexpr std::string_view kLowPaper = "Impressora com pouco papel";
+
+int usage() {
+    std::cerr << "uso: quiterval-ecf leiturax | reducaoz [--yes] | cancela | block\n";
+    return 2;
+}
+
+// Prints the non-blank result texts and tells whether the command succeeded
+// (all blank, or only the low-paper status).
+bool report_results(const char* rec) {
+    bool ok = true;
+    for (const qv::FieldSpec& f : kResults) {
+        const qv::ConstBytes text = qv::field(rec, f);
+        if (qv::is_blank_result(text)) continue;
+        std::cout << qv::cp1252_to_utf8(qv::trimmed(text)) << '\n';
+        const bool low_paper =
+            f.offset == IMPFIS_STATUS_1.offset && qv::equals_text(text, kLowPaper);
+        if (!low_paper) ok = false;
+    }
+    return ok;
+}
+
+int run_command(std::string_view command) {
+    char* rec = qv::driver::parameter_block();
+    qv::put_text(qv::field(rec, IMPFIS_COMANDO), command);
+    if (command == "REDUCAOZ") {
+        qv::blank(qv::field(rec, IMPFIS_REDUCAO_1));
+        qv::blank(qv::field(rec, IMPFIS_REDUCAO_2));
+    }
+    qv::driver::invoke_form(qv::driver::kFormName);
+    if (report_results(rec)) {
+        std::cout << "Comando executado.\n";
+        return 0;
+    }
+    return 1;
+}
+
+// Asks on the terminal itself, so a redirected input cannot confirm by
+// accident.
+bool confirmed_on_terminal() {
+    std::FILE* tty = std::fopen("/dev/tty", "r+");
+    if (tty == nullptr) {
+        std::cerr << "quiterval-ecf: sem terminal para confirmar a redu\xC3\xA7\xC3\xA3o Z; "
+                     "use --yes\n";
+        return false;
+    }
+    std::fputs("A redu\xC3\xA7\xC3\xA3o Z encerra o dia fiscal. Confirma? (s/N) ", tty);
+    std::fflush(tty);
+    char answer[16] = {};
+    const bool yes =
+        std::fgets(answer, sizeof answer, tty) != nullptr && (answer[0] == 's' || answer[0] == 'S');
+    std::fclose(tty);
+    if (!yes) std::cerr << "quiterval-ecf: redu\xC3\xA7\xC3\xA3o Z n\xC3\xA3o feita\n";
+    return yes;
+}
+
+int run_block() {
+    std::string block(kSize + 1, '\0');
+    const std::size_t got = std::fread(block.data(), 1, block.size(), stdin);
+    if (got != kSize) {
+        std::cerr << "quiterval-ecf: o bloco de par\xC3\xA2metros deve ter exatamente " << kSize
+                  << " bytes; "
+                  << (got < kSize ? "recebidos s\xC3\xB3 " + std::to_string(got)
+                                  : std::string("recebidos mais"))
+                  << '\n';
+        return 2;
+    }
+    char* rec = qv::driver::parameter_block();
+    std::memcpy(rec, block.data(), kSize);
+    qv::driver::invoke_form(qv::driver::kFormName);
+    if (std::fwrite(rec, 1, kSize, stdout) != kSize || std::fflush(stdout) != 0) {
+        std::cerr << "quiterval-ecf: n\xC3\xA3o foi poss\xC3\xADvel escrever o bloco\n";
+        return 2;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage();
+    const std::string_view what = argv[1];
+    bool yes = false;
+    for (int i = 2; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--yes" && what == "reducaoz") {
+            yes = true;
+        } else {
+            return usage();
+        }
+    }
+    if (what == "leiturax") return run_command("LEITURAX");
+    if (what == "cancela") return run_command("CANC-CUPOM");
+    if (what == "reducaoz") {
+        if (!yes && !confirmed_on_terminal()) return 2;
+        return run_command("REDUCAOZ");
+    }
+    if (what == "block") return run_block();
+    return usage();
+}
