@@ -60,10 +60,13 @@ class FormHandlers {
 
   private:
     void total();
+    bool operator_login(); // true when it unlocked the coupon page
+    bool master_login();   // true when it unlocked the configuration
     void send_fiscal_day_command(std::string_view command);
 
     WindowOps& window_;
     CouponEngine& engine_;
+    char* impfis_; // W-PARAMETROS-IMPFIS
     char enter_as_tab_ = ' ';
 };
 

@@ -1,0 +1,371 @@
+#include "app/coupon_engine.h"
+
+#include "app/settings_file.h"
+#include "driver/fiscal_driver.h"
+#include "shared/impfis_block.h"
+#include "shared/link_block.h"
+#include "shared/shared_record.h"
+#include "torlib/torlib.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+namespace qv {
+
+namespace {
+
+namespace ip = impfis;
+namespace lk = link;
+
+// Controls the engine reads and writes.
+constexpr std::string_view kFrmSenha = "Frm_SENHA";
+constexpr std::string_view kFrmSenham = "Frm_SENHAM";
+constexpr std::string_view kEdValoref = "Ed_VALOREF";
+constexpr std::string_view kEdValobeb = "Ed_VALOBEB";
+constexpr std::string_view kEdValotot = "Ed_VALOTOT";
+constexpr std::string_view kEdDocumen = "Ed_DOCUMEN";
+constexpr std::string_view kEdLiberac = "Ed_LIBERAC";
+constexpr std::string_view kEdSenha = "Ed_SENHA";
+constexpr std::string_view kEdValomax = "Ed_VALOMAX";
+constexpr std::string_view kEdSenhlib = "Ed_SENHLIB";
+constexpr std::string_view kEdPercref = "Ed_PERCREF";
+constexpr std::string_view kEdPercbeb = "Ed_PERCBEB";
+constexpr std::string_view kCbOperador = "Cb_Operador";
+constexpr std::string_view kTabOperadores = "Tab_Operadores";
+
+// Messages, in Windows-1252.
+constexpr std::string_view kMsgOpenError = "Erro na abertura do arquivo Quiterval.TOR !!!";
+constexpr std::string_view kMsgReadError = "Erro na leiturado  arquivo Quiterval.TOR !!!";
+constexpr std::string_view kMsgSaveError =
+    "Erro na grava\xE7\xE3o do arquivo Quiterval.TOR !!! As altera\xE7\xF5"
+    "es n\xE3o foram salvas; verifique espa\xE7o em disco e permiss\xF5"
+    "es.";
+constexpr std::string_view kMsgCannotOpen = "Cupom fiscal n\xE3o pode ser aberto !!!";
+constexpr std::string_view kMsgRetry = "Impressora n\xE3o responde! Tenta novamente?";
+constexpr std::string_view kLowPaper = "Impressora com pouco papel";
+constexpr std::string_view kMsgBadDocument = "Documento inv\xE1lido !!!";
+static_assert(kMsgSaveError.size() <= 120);
+
+// The 240-character closing message: the tax line, the operator line, blanks.
+constexpr FieldSpec MSG_TRIBUTOS{0, 48, FieldKind::text};
+constexpr FieldSpec MSG_OPERADOR{48, 30, FieldKind::text};
+constexpr FieldSpec MSG_RESTO{78, 162, FieldKind::reserved};
+constexpr std::array kClosingMessage = {MSG_TRIBUTOS, MSG_OPERADOR, MSG_RESTO};
+static_assert(tiles_record(kClosingMessage, ip::IMPFIS_MENSAGEM.width));
+
+// The settings file lives in the working directory.
+const std::string kSettingsPath{settings::kFileName};
+
+char* bind(const char* name, std::size_t size) {
+    char* record = bind_shared_record(name, size);
+    // Every module declares these records with the same constant sizes, so a
+    // refused binding is a build defect, not a run-time condition.
+    if (record == nullptr) std::abort();
+    return record;
+}
+
+// A control text as the window hands it: at least 256 characters.
+std::string padded(std::string text) {
+    if (text.size() < 256) text.resize(256, ' ');
+    return text;
+}
+
+bool digits_only(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), is_digit);
+}
+
+} // namespace
+
+CouponEngine::CouponEngine(WindowOps& window)
+    : window_(window), impfis_(bind(ip::kName, ip::kSize)), link_(bind(lk::kName, lk::kSize)) {
+    W_ACAO.fill(' ');
+    W_MENSAGEM.fill(' ');
+    W_STATUS_TABELAS.fill(' '); // the settings file starts closed
+    REG_TABELAS.fill(' ');
+}
+
+void CouponEngine::set_action(std::string_view code) {
+    put_text(W_ACAO, code);
+}
+
+void CouponEngine::PROC_ECF_01() {
+    if (equals_text(W_ACAO, "ABRAR")) {
+        ABRAR();
+    } else if (equals_text(W_ACAO, "IMPCUP")) {
+        IMPCUP();
+    } else if (equals_text(W_ACAO, "VERCPF")) {
+        VERCPF();
+    }
+    W_ACAO.fill(' ');
+}
+
+int CouponEngine::show_message(std::string_view text, int style) {
+    put_text(W_MENSAGEM, text);
+    W_ESTILO_MSG = style;
+    return window_.message_box(trimmed(W_MENSAGEM), W_ESTILO_MSG);
+}
+
+// --- "ABRAR": the settings file into the window ---------------------------
+
+void CouponEngine::ABRAR() {
+    bool created = false;
+    for (;;) {
+        window_.set_position(kFrmSenham, 6, 8);
+        window_.set_position(kFrmSenha, 0, 24);
+        settings::Record record{};
+        W_STATUS_TABELAS = settings::read_record(kSettingsPath, record);
+        if (W_STATUS_TABELAS == settings::kStatusNotFound && !created) {
+            // First start: create the file with the default record, then load
+            // it like any other. A file that cannot be created is reported as
+            // an opening failure rather than tried again and again.
+            settings::fill_default(REG_TABELAS);
+            W_STATUS_TABELAS = settings::write_record(kSettingsPath, REG_TABELAS);
+            if (W_STATUS_TABELAS != settings::kStatusOk) break;
+            created = true;
+            continue;
+        }
+        if (W_STATUS_TABELAS == settings::kStatusNoRecord) {
+            // Not one whole valid record: reported, and the file is left alone.
+            show_message(kMsgReadError, kStyleStop);
+            window_.close_window();
+            return;
+        }
+        if (W_STATUS_TABELAS != settings::kStatusOk) break;
+        REG_TABELAS = record;
+        fill_controls_from_record();
+        return;
+    }
+    show_message(kMsgOpenError, kStyleStop);
+    window_.close_window();
+}
+
+void CouponEngine::fill_controls_from_record() {
+    const char* r = REG_TABELAS.data();
+    auto number = [r](const FieldSpec& f) {
+        return Decimal::from_digits(field(r, f), static_cast<int>(f.decimals)).value_or(Decimal{});
+    };
+    window_.set_number(kEdValomax, number(settings::TAB_VALOR_MAXIMO));
+    window_.set_number(kEdPercref, number(settings::TAB_PERC_REFEICAO));
+    window_.set_number(kEdPercbeb, number(settings::TAB_PERC_BEBIDAS));
+    window_.set_number(kEdSenhlib, number(settings::TAB_SENHA_LIBERACAO));
+    window_.list_clear(kCbOperador);
+    for (W_CONTADOR = 1; W_CONTADOR <= settings::kOperators; ++W_CONTADOR) {
+        const ConstBytes name = field(r, settings::TAB_NOME_OPERADOR(W_CONTADOR));
+        const ConstBytes password = field(r, settings::TAB_SENHA_OPERADOR(W_CONTADOR));
+        // The cell shows the name without its fill.
+        window_.set_grid_text(kTabOperadores, W_CONTADOR, 1, trimmed(name));
+        window_.set_grid_number(kTabOperadores, W_CONTADOR, 2,
+                                number(settings::TAB_SENHA_OPERADOR(W_CONTADOR)));
+        if (!is_blank(name)) {
+            // "name - password": the login compares characters 24 to 29, the
+            // coupon's operator line takes characters 1 to 20.
+            window_.list_add(kCbOperador, get_text(name) + " - " + get_text(password));
+        }
+    }
+}
+
+// --- the "GRAVAR" save -------------------------------------------------------
+
+bool CouponEngine::save_settings() {
+    char* r = REG_TABELAS.data();
+    put_text(field(r, settings::TAB_CHAVE), "1");
+    window_.get_number(kEdValomax).to_digits(field(r, settings::TAB_VALOR_MAXIMO), 2);
+    window_.get_number(kEdPercref).to_digits(field(r, settings::TAB_PERC_REFEICAO), 2);
+    window_.get_number(kEdPercbeb).to_digits(field(r, settings::TAB_PERC_BEBIDAS), 2);
+    window_.get_number(kEdSenhlib).to_digits(field(r, settings::TAB_SENHA_LIBERACAO), 0);
+    for (W_CONTADOR = 1; W_CONTADOR <= settings::kOperators; ++W_CONTADOR) {
+        put_text(field(r, settings::TAB_NOME_OPERADOR(W_CONTADOR)),
+                 window_.grid_text(kTabOperadores, W_CONTADOR, 1));
+        window_.grid_number(kTabOperadores, W_CONTADOR, 2)
+            .to_digits(field(r, settings::TAB_SENHA_OPERADOR(W_CONTADOR)), 0);
+    }
+    W_STATUS_TABELAS = settings::write_record(kSettingsPath, REG_TABELAS);
+    if (W_STATUS_TABELAS == settings::kStatusOk) return true;
+    // The old file is still whole and the edits are still on screen.
+    show_message(kMsgSaveError, kStyleStop);
+    return false;
+}
+
+// --- "IMPCUP": one fiscal coupon ---------------------------------------------
+
+void CouponEngine::send_to_driver(std::string_view command) {
+    put_text(field(impfis_, ip::IMPFIS_COMANDO), command);
+    window_.open_form(driver::kFormName);
+}
+
+void CouponEngine::VERIFICA_RETORNO() {
+    W_STATUS_ECF = 'S';
+    W_ESTILO_MSG = kStyleStop;
+    for (const FieldSpec& f : ip::kResults) {
+        const ConstBytes result = field(impfis_, f);
+        if (is_blank_result(result)) continue;
+        show_message(trimmed(result), kStyleStop);
+        const bool low_paper =
+            f.offset == ip::IMPFIS_STATUS_1.offset && equals_text(result, kLowPaper);
+        if (!low_paper) W_STATUS_ECF = 'N';
+    }
+    if (W_STATUS_ECF == 'S') return;
+    if (equals_text(field(impfis_, ip::IMPFIS_COMANDO), "ABRE-CUPOM")) {
+        show_message(kMsgCannotOpen, kStyleExclamation);
+        return;
+    }
+    W_RESPOSTA = show_message(kMsgRetry, kStyleQuestion);
+}
+
+void CouponEngine::CANCELA_CUPOM() {
+    do {
+        send_to_driver("CANC-CUPOM");
+        VERIFICA_RETORNO();
+    } while (W_STATUS_ECF == 'N' && W_RESPOSTA == kAnswerYes);
+}
+
+void CouponEngine::sell_item(std::string_view code, std::string_view description,
+                             std::string_view tax_code, Decimal amount,
+                             std::string_view percent_control) {
+    put_text(field(impfis_, ip::IMPFIS_COD_ITEM), code);
+    put_text(field(impfis_, ip::IMPFIS_DESCRICAO), description);
+    // amount x percentage / 100, cut to 4 decimals (the product and the
+    // quotient each cut to 4 decimals give the same cut, amounts being >= 0)
+    const Decimal percent = window_.get_number(percent_control);
+    W_TRIBUTOS += (amount * percent / Decimal::from_int(100)).truncated(4);
+    put_text(field(impfis_, ip::IMPFIS_UNIDADE), "UN");
+    put_text(field(impfis_, ip::IMPFIS_ALIQUOTA), tax_code);
+    put_text(field(impfis_, ip::IMPFIS_RESERVA_1), "F");
+    put_text(field(impfis_, ip::IMPFIS_QUANTIDADE), "0001000");
+    put_int32le(field(impfis_, ip::IMPFIS_RESERVA_2), 2);
+    amount.to_digits(field(impfis_, ip::IMPFIS_PRECO_UNIT), 2);
+    put_text(field(impfis_, ip::IMPFIS_RESERVA_3), " ");
+    put_text(field(impfis_, ip::IMPFIS_RESERVA_4), "00");
+    put_text(field(impfis_, ip::IMPFIS_DESC_ITEM), "00");
+    send_to_driver("VENDE-ITEM"); // an item's result is not examined
+}
+
+void CouponEngine::compose_closing_message(Decimal total) {
+    W_PERC_TRIBUTOS = (W_TRIBUTOS / total).truncated(4) * Decimal::from_int(100);
+    const std::string percent = edit(W_PERC_TRIBUTOS, "Z9,99");
+    std::string tax_line;
+    // Compared with all 4 decimals: 999,9950 already takes the long line.
+    if (W_TRIBUTOS <= Decimal::from_units(9'999'900)) {
+        tax_line =
+            "Vlr aprox.tributos R$" + edit(W_TRIBUTOS, "ZZ9,99") + " (" + percent + "%) Fonte=IBPT";
+    } else {
+        tax_line =
+            "Valor aprox. tributos R$" + edit(W_TRIBUTOS, "ZZ.ZZ9,99") + " (" + percent + "%)";
+    }
+    const std::string operator_name = padded(window_.get_text(kCbOperador)).substr(0, 20);
+    std::array<char, ip::IMPFIS_MENSAGEM.width> message{};
+    put_text(field(message.data(), MSG_TRIBUTOS), tax_line);
+    put_text(field(message.data(), MSG_OPERADOR), "OPERADOR: " + operator_name);
+    blank(field(message.data(), MSG_RESTO));
+    put_text(field(impfis_, ip::IMPFIS_MENSAGEM), std::string_view(message.data(), message.size()));
+}
+
+void CouponEngine::IMPCUP() {
+    Decimal total = window_.get_number(kEdValotot);
+    if (total.is_zero()) return; // nothing sent, the form stays as it is
+
+    // Opening: never repeated by itself, never followed by a cancel.
+    put_text(field(impfis_, ip::IMPFIS_DOCUMENTO),
+             padded(window_.get_text(kEdDocumen)).substr(0, 29));
+    W_STATUS_ECF = ' ';
+    send_to_driver("ABRE-CUPOM");
+    VERIFICA_RETORNO();
+    if (W_STATUS_ECF == 'N') {
+        LIMPA_TELA();
+        return;
+    }
+
+    W_TRIBUTOS = Decimal{};
+    const Decimal meal = window_.get_number(kEdValoref);
+    if (!meal.is_zero()) sell_item("0000000000001", "REFEICAO", "18,00", meal, kEdPercref);
+    const Decimal drinks = window_.get_number(kEdValobeb);
+    if (!drinks.is_zero()) sell_item("0000000000002", "BEBIDAS", "FF", drinks, kEdPercbeb);
+
+    // Each checked step: a failure answered Yes repeats the step, No cancels
+    // the coupon and resets the form.
+    auto failed_and_given_up = [this] {
+        if (W_STATUS_ECF != 'N') return false;
+        if (W_RESPOSTA == kAnswerYes) return false;
+        CANCELA_CUPOM();
+        LIMPA_TELA();
+        return true;
+    };
+
+    do { // totalling, without discount or surcharge
+        put_text(field(impfis_, ip::IMPFIS_TIPO_DESC), "D");
+        put_text(field(impfis_, ip::IMPFIS_MODO_DESC), "$");
+        put_digits(field(impfis_, ip::IMPFIS_VALOR_DESC), 0);
+        send_to_driver("INI-FCTO-CPOM");
+        VERIFICA_RETORNO();
+        if (failed_and_given_up()) return;
+    } while (W_STATUS_ECF == 'N');
+
+    do { // payment: the last selected option wins; none keeps the field
+        if (window_.option_value("Rbt_Dinheiro") != 0)
+            put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Dinheiro");
+        if (window_.option_value("Rbt_Cheque") != 0)
+            put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Cheque");
+        if (window_.option_value("Rbt_Cartao") != 0)
+            put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Cartao");
+        total = window_.get_number(kEdValotot);
+        total.to_digits(field(impfis_, ip::IMPFIS_VALOR_PAGTO), 2);
+        send_to_driver("EFET-FORM-PAGTO");
+        VERIFICA_RETORNO();
+        if (failed_and_given_up()) return;
+    } while (W_STATUS_ECF == 'N');
+
+    // The total read for the payment is the divisor; it was not zero at the
+    // start, and a field cleared since then leaves the percentage at zero.
+    compose_closing_message(total);
+    do { // closing, with the same message on every try
+        send_to_driver("TERM-FECTO-CUPOM");
+        VERIFICA_RETORNO();
+        if (failed_and_given_up()) return;
+    } while (W_STATUS_ECF == 'N');
+
+    LIMPA_TELA();
+}
+
+void CouponEngine::LIMPA_TELA() {
+    for (std::string_view control : {kEdDocumen, kEdValoref, kEdValobeb, kEdValotot, kEdLiberac})
+        window_.set_text(control, "");
+    window_.set_visible(kFrmSenha, true);
+    window_.set_text(kEdSenha, "");
+    window_.set_focus(kCbOperador);
+}
+
+// --- "VERCPF": the customer's CPF or CNPJ --------------------------------------
+
+void CouponEngine::VERCPF() {
+    put_text(field(link_, lk::L_INDICADOR), " ");
+    const std::string text = padded(window_.get_text(kEdDocumen));
+    if (is_blank(ConstBytes(text.data(), text.size()))) return;
+
+    put_text(field(link_, lk::L_TEXTO1), std::string_view(text).substr(0, 105));
+    put_digits(field(link_, lk::L_CPF), 0);
+    put_digits(field(link_, lk::L_CNPJ), 0);
+    const std::string_view typed(text);
+    if (!digits_only(typed.substr(0, 11))) {
+        put_text(field(link_, lk::L_INDICADOR), "N"); // rejected without asking TORLIB
+    } else {
+        if (digits_only(typed.substr(11, 3))) {
+            put_text(field(link_, lk::L_INDICADOR), "J");
+            put_text(field(link_, lk::L_CNPJ), typed.substr(0, 14));
+        } else {
+            put_text(field(link_, lk::L_INDICADOR), "F");
+            put_text(field(link_, lk::L_CPF), typed.substr(0, 11));
+            window_.set_text(kEdDocumen, typed.substr(0, 11)); // what follows the CPF goes
+        }
+        put_text(field(link_, lk::L_FUNCAO), "02");
+        // TORLIB keeps no state between calls, so every call already starts
+        // from the library's initial state: there is nothing to cancel.
+        TORLIB();
+    }
+    if (equals_text(field(link_, lk::L_INDICADOR), "N")) {
+        show_message(kMsgBadDocument, kStyleStop);
+        window_.set_focus(kEdDocumen);
+    }
+}
+
+} // namespace qv
