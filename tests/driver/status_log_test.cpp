@@ -1,0 +1,202 @@
+// Decoding of a refused command through the printer's error code, the error
+// table and the driver log.
+#include "driver/driver_log.h"
+#include "driver/error_table.h"
+#include "driver_fixture.h"
+
+#include <ctime>
+#include <set>
+
+namespace qv::driver::test {
+namespace {
+
+const std::string kNotExecuted = pad("Comando n\xE3o executado !!!", 30);
+
+bool all_digits(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Checks one log entry of six 80-character lines starting at `first`.
+void expect_entry(const std::vector<std::string>& lines, std::size_t first,
+                  std::string_view command, std::string_view status, std::string_view msg) {
+    ASSERT_GE(lines.size(), first + 6);
+    for (std::size_t i = first; i < first + 6; ++i)
+        EXPECT_EQ(lines[i].size(), 80u) << i;
+    EXPECT_EQ(lines[first], std::string(80, '-'));
+    const std::string date = lines[first + 1].substr(0, 6);
+    EXPECT_TRUE(all_digits(date)) << date;
+    EXPECT_EQ(lines[first + 1].substr(6), std::string(74, ' '));
+    std::time_t t = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&t, &local);
+    char today[7];
+    std::strftime(today, sizeof today, "%y%m%d", &local);
+    EXPECT_EQ(date, today); // (a run across midnight would fail here once)
+    const std::string time = lines[first + 2].substr(0, 8);
+    EXPECT_TRUE(all_digits(time)) << time;
+    EXPECT_LT(std::stoi(time.substr(0, 2)), 24);
+    EXPECT_LT(std::stoi(time.substr(2, 2)), 60);
+    EXPECT_EQ(lines[first + 2].substr(8), std::string(72, ' '));
+    EXPECT_EQ(lines[first + 3], pad(command, 80));
+    EXPECT_EQ(lines[first + 4], pad(status, 80));
+    EXPECT_EQ(lines[first + 5], pad(msg, 80));
+}
+
+using StatusDecoding = DriverTest;
+
+TEST_F(StatusDecoding, KnownErrorCodeGivesItsTextAndOneLogEntry) {
+    for (std::int32_t refusal : {-12, -27}) {
+        SCOPED_TRACE(refusal);
+        fs::remove(log_file());
+        script({"iCFAbrir_ECF_Daruma " + std::to_string(refusal),
+                "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
+        run("ABRE-CUPOM");
+        EXPECT_EQ(retorno(), refusal);
+        EXPECT_EQ(get(IMPFIS_STATUS_1), kNotExecuted);
+        EXPECT_EQ(get(IMPFIS_MSG_1), pad("CF aberto", 100));
+        EXPECT_TRUE(is_blank(field(rec_, IMPFIS_STATUS_2)));
+        EXPECT_TRUE(is_blank(field(rec_, IMPFIS_MSG_2)));
+        EXPECT_EQ(calls().back(), "rStatusUltimoCmdInt_ECF_Daruma");
+        // The log did not exist: the first entry creates it.
+        const std::string log = read_file(log_file());
+        EXPECT_EQ(log.size(), 6u * 81u);
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 6);
+        expect_entry(lines_of(log), 0, "ABRE-CUPOM", kNotExecuted, "CF aberto");
+        forget_calls();
+    }
+}
+
+TEST_F(StatusDecoding, EntriesAreAppendedWithTextsInWindows1252) {
+    script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 82",
+            "iCFCancelar_ECF_Daruma -27", "rStatusUltimoCmdInt_ECF_Daruma 0 184"});
+    run("CANC-CUPOM");
+    run("CANC-CUPOM");
+    const std::vector<std::string> lines = lines_of(read_file(log_file()));
+    ASSERT_EQ(lines.size(), 12u);
+    expect_entry(lines, 0, "CANC-CUPOM", kNotExecuted, "CF n\xE3o aberto");
+    expect_entry(lines, 6, "CANC-CUPOM", kNotExecuted,
+                 "Par\xE2metro s\xF3 pode ser \x93"
+                 "A\x94 ou \x93T\x94");
+}
+
+TEST_F(StatusDecoding, ZeroCodeMeansNoErrorAndNoEntry) {
+    script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1"});
+    run("CANC-CUPOM");
+    EXPECT_EQ(retorno(), -12);
+    EXPECT_TRUE(all_results_blank());
+    EXPECT_FALSE(fs::exists(log_file()));
+    EXPECT_EQ(calls().back(), "rStatusUltimoCmdInt_ECF_Daruma");
+}
+
+TEST_F(StatusDecoding, UnknownCodeIsStillARefusal) {
+    // A code missing from the table would otherwise read as success and let
+    // the coupon go on after the printer refused the command.
+    for (std::int32_t code : {182, 200, 404, 999, -5}) {
+        SCOPED_TRACE(code);
+        fs::remove(log_file());
+        script({"iCFAbrir_ECF_Daruma -12",
+                "rStatusUltimoCmdInt_ECF_Daruma 1 " + std::to_string(code)});
+        run("ABRE-CUPOM");
+        EXPECT_EQ(retorno(), -12);
+        EXPECT_EQ(get(IMPFIS_STATUS_1), kNotExecuted);
+        const std::string want =
+            "Erro " + std::to_string(code) + " da impressora, sem texto na tabela de erros";
+        EXPECT_EQ(get(IMPFIS_MSG_1), pad(want, 100));
+        expect_entry(lines_of(read_file(log_file())), 0, "ABRE-CUPOM", kNotExecuted, want);
+    }
+}
+
+TEST_F(StatusDecoding, OtherFailuresNeverAskThePrinter) {
+    for (std::int32_t value : {0, -2, -3, -6, -11, -13, -26, -28, 1}) {
+        SCOPED_TRACE(value);
+        forget_calls();
+        script({"iCFCancelar_ECF_Daruma " + std::to_string(value),
+                "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
+        run("CANC-CUPOM");
+        EXPECT_EQ(calls().back(), "iCFCancelar_ECF_Daruma");
+        EXPECT_TRUE(is_blank(field(rec_, IMPFIS_STATUS_1)));
+    }
+    EXPECT_FALSE(fs::exists(log_file()));
+}
+
+TEST_F(StatusDecoding, LogFailuresAreIgnored) {
+    ::setenv("QUITERVAL_DRIVER_LOG", (dir_ / "no-such-folder" / "DARUMA.txt").c_str(), 1);
+    script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
+    run("CANC-CUPOM");
+    EXPECT_EQ(get(IMPFIS_STATUS_1), kNotExecuted);
+    EXPECT_EQ(get(IMPFIS_MSG_1), pad("CF aberto", 100));
+    EXPECT_FALSE(fs::exists(dir_ / "no-such-folder"));
+}
+
+TEST_F(StatusDecoding, LogLineSixKeepsTheFirst80Characters) {
+    const std::string msg = std::string(75, 'a') + "bcdefghijklmnopqrstuvwxy";
+    write_log_entry(pad("LEITURAX", 40), kNotExecuted, pad(msg, 100));
+    const std::vector<std::string> lines = lines_of(read_file(log_file()));
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[5], msg.substr(0, 80));
+}
+
+TEST_F(StatusDecoding, DefaultLogLivesInTheStateFolderWhichIsCreated) {
+    ::unsetenv("QUITERVAL_DRIVER_LOG");
+    ::setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);
+    EXPECT_EQ(log_path(), (dir_ / "state" / "quiterval" / "DARUMA.txt").string());
+    EXPECT_TRUE(fs::is_directory(dir_ / "state" / "quiterval"));
+    ::unsetenv("XDG_STATE_HOME");
+    ::setenv("HOME", (dir_ / "home").c_str(), 1);
+    script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
+    run("CANC-CUPOM");
+    const std::vector<std::string> lines =
+        lines_of(read_file(dir_ / "home" / ".local" / "state" / "quiterval" / "DARUMA.txt"));
+    expect_entry(lines, 0, "CANC-CUPOM", kNotExecuted, "CF aberto");
+}
+
+TEST(ErrorTable, RowsCodesAndTexts) {
+    const auto rows = error_table();
+    ASSERT_EQ(rows.size(), 205u);
+    std::set<int> codes;
+    int previous = -1;
+    for (const ErrorRow& r : rows) {
+        EXPECT_GT(r.code, previous);
+        previous = r.code;
+        codes.insert(r.code);
+        EXPECT_LE(std::string_view(r.text).size(), 70u) << r.code;
+        EXPECT_FALSE(std::string_view(r.text).empty()) << r.code;
+    }
+    std::set<int> want;
+    for (int c = 0; c <= 179; ++c)
+        want.insert(c);
+    for (int c = 184; c <= 199; ++c)
+        want.insert(c);
+    for (int c = 301; c <= 305; ++c)
+        want.insert(c);
+    for (int c = 400; c <= 403; ++c)
+        want.insert(c);
+    EXPECT_EQ(codes, want);
+
+    struct Case {
+        int code;
+        std::string text;
+    };
+    for (const Case& c : {
+             Case{0, "Sem erro"},
+             Case{1, "ECF com falha mec\xE2nica"},
+             Case{78, "CF aberto"},
+             Case{82, "CF n\xE3o aberto"},
+             Case{88, "RZ do movimento anterior pendente"},
+             Case{89, "J\xE1 emitiu RZ de hoje"},
+             Case{114, "N\xE3o em fase de totaliza\xE7\xE3o"},
+             Case{184, "Par\xE2metro s\xF3 pode ser \x93"
+                       "A\x94 ou \x93T\x94"},
+             Case{185, "Falta unidade doproduto"},
+             Case{199, "IM inv\xE1lido"},
+             Case{305, "Comando dispon\xEDvel apenas em CF gen\xE9rico"},
+             Case{403, "Erro na codifica\xE7\xE3o"},
+         }) {
+        EXPECT_EQ(error_text(c.code), std::optional<std::string_view>(c.text)) << c.code;
+    }
+    for (int absent : {-1, 180, 183, 200, 300, 306, 399, 404})
+        EXPECT_FALSE(error_text(absent).has_value()) << absent;
+}
+
+} // namespace
+} // namespace qv::driver::test

@@ -1,0 +1,199 @@
+// quiterval-ecf: parameter blocks through the driver and back, the fiscal-day
+// commands with their exit statuses, and the default printer library found
+// beside the executable.
+#include "driver_fixture.h"
+
+#include <sys/wait.h>
+
+namespace qv::driver::test {
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class Tool : public DriverTest {
+  protected:
+    // Runs `program args` from the test folder with `input` on standard input.
+    Outcome tool(const std::string& args, std::string_view input = {},
+                 const std::string& program = QUITERVAL_ECF_PATH) {
+        write_file(dir_ / "stdin", input);
+        const std::string cmd = "cd '" + dir_.string() + "' && '" + program + "' " + args +
+                                " < stdin > stdout 2> stderr";
+        const int raw = std::system(cmd.c_str());
+        Outcome o;
+        o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        o.out = read_file(dir_ / "stdout");
+        o.err = read_file(dir_ / "stderr");
+        return o;
+    }
+
+    // A block for selling one item, as the coupon engine fills it.
+    static std::string item_block(std::string_view tax) {
+        std::string block(kSize, ' ');
+        char* b = block.data();
+        put_text(field(b, IMPFIS_COMANDO), "VENDE-ITEM");
+        put_text(field(b, IMPFIS_COD_ITEM), "0000000000002");
+        put_text(field(b, IMPFIS_DESCRICAO), "BEBIDAS");
+        put_text(field(b, IMPFIS_ALIQUOTA), tax);
+        put_text(field(b, IMPFIS_RESERVA_1), "F");
+        put_text(field(b, IMPFIS_QUANTIDADE), "0001000");
+        put_int32le(field(b, IMPFIS_RESERVA_2), 2);
+        put_text(field(b, IMPFIS_PRECO_UNIT), "00005000");
+        put_text(field(b, IMPFIS_RESERVA_4), "00");
+        put_text(field(b, IMPFIS_DESC_ITEM), "00");
+        for (const FieldSpec& f : kResults)
+            put_text(field(b, f), "velho");
+        return block;
+    }
+};
+
+TEST_F(Tool, BlockRoundTripRewritesOnlyTaxCodeAndResults) {
+    const std::string in = item_block("F");
+    const Outcome o = tool("block", in);
+    ASSERT_EQ(o.status, 0) << o.err;
+    ASSERT_EQ(o.out.size(), kSize);
+    std::string want = in;
+    put_text(field(want.data(), IMPFIS_ALIQUOTA), "FF");
+    for (const FieldSpec& f : kResults)
+        blank(field(want.data(), f));
+    put_int32le(field(want.data(), IMPFIS_RETORNO), 1);
+    EXPECT_EQ(o.out, want);
+    EXPECT_EQ(calls(),
+              (std::vector<std::string>{
+                  kStartUp, call({"regAlterarValor_Daruma", "ECF\\x5CArredondarTruncar", "T"}),
+                  call({"iCFVender_ECF_Daruma", "FF", "0001000", "00005000", "D%", "0000",
+                        "0000000000002", "UN", pad("BEBIDAS", 29)})}));
+}
+
+TEST_F(Tool, BlockCarriesRefusalsBack) {
+    script({"iCFVender_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 63"});
+    const Outcome o = tool("block", item_block("12,00"));
+    ASSERT_EQ(o.status, 0) << o.err;
+    ASSERT_EQ(o.out.size(), kSize);
+    EXPECT_EQ(get_int32le(field(o.out.data(), IMPFIS_RETORNO)), -12);
+    EXPECT_EQ(get_text(field(o.out.data(), IMPFIS_STATUS_1)),
+              pad("Comando n\xE3o executado !!!", 30));
+    EXPECT_FALSE(is_blank(field(o.out.data(), IMPFIS_MSG_1)));
+    EXPECT_EQ(get_text(field(o.out.data(), IMPFIS_ALIQUOTA)), "12,00");
+    EXPECT_EQ(lines_of(read_file(log_file())).size(), 6u);
+}
+
+TEST_F(Tool, BlockOfWrongLengthIsRejected) {
+    for (std::size_t n : {std::size_t{0}, std::size_t{1}, kSize - 1, kSize + 1}) {
+        SCOPED_TRACE(n);
+        forget_calls();
+        const Outcome o = tool("block", std::string(n, ' '));
+        EXPECT_EQ(o.status, 2);
+        EXPECT_EQ(o.out, "");
+        EXPECT_NE(o.err.find("1025"), std::string::npos) << o.err;
+        EXPECT_TRUE(calls().empty());
+    }
+}
+
+TEST_F(Tool, FiscalDayCommandsReportAndExit) {
+    struct Case {
+        const char* args;
+        std::vector<std::string_view> script;
+        int status;
+        std::string out;
+        std::string last_call;
+    };
+    const std::vector<Case> cases = {
+        {"leiturax", {}, 0, "Comando executado.\n", "iLeituraX_ECF_Daruma"},
+        {"leiturax",
+         {"iLeituraX_ECF_Daruma -6"},
+         1,
+         "Impressora Desligada!!!   -6\n",
+         "iLeituraX_ECF_Daruma"},
+        {"cancela",
+         {"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 122"},
+         1,
+         "Comando n\xC3\xA3o executado !!!\n",
+         "rStatusUltimoCmdInt_ECF_Daruma"},
+        {"reducaoz --yes",
+         {},
+         0,
+         "Comando executado.\n",
+         call({"iReducaoZ_ECF_Daruma", "000000", "000000"})},
+        {"reducaoz --yes",
+         {"iReducaoZ_ECF_Daruma 0"},
+         1,
+         "Erro de comunica\xC3\xA7\xC3\xA3o!!!\n",
+         call({"iReducaoZ_ECF_Daruma", "000000", "000000"})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        forget_calls();
+        std::string s;
+        for (std::string_view l : c.script)
+            (s += l) += '\n';
+        write_file(dir_ / "script", s);
+        const Outcome o = tool(c.args);
+        EXPECT_EQ(o.status, c.status) << o.err;
+        EXPECT_EQ(o.out.substr(0, c.out.size()), c.out);
+        ASSERT_FALSE(calls().empty());
+        EXPECT_EQ(calls().back(), c.last_call);
+    }
+}
+
+TEST_F(Tool, ZReductionNeedsConfirmationOnATerminal) {
+    // setsid leaves the program without a controlling terminal: a "s" on a
+    // redirected input must not confirm a Z reduction.
+    const Outcome o = tool("-w '" QUITERVAL_ECF_PATH "' reducaoz", "s\n", "setsid");
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find("--yes"), std::string::npos) << o.err;
+    EXPECT_TRUE(calls().empty());
+}
+
+TEST_F(Tool, BadUseIsRejected) {
+    for (const char* args : {"", "leitura", "leiturax --yes", "block extra", "reducaoz --sim"}) {
+        SCOPED_TRACE(args);
+        const Outcome o = tool(args);
+        EXPECT_EQ(o.status, 2);
+        EXPECT_NE(o.err.find("uso:"), std::string::npos);
+    }
+    EXPECT_TRUE(calls().empty());
+}
+
+TEST_F(Tool, DefaultLibraryIsFoundBesideTheExecutableNotTheWorkingFolder) {
+    ::unsetenv("QUITERVAL_ECF_LIBRARY");
+    struct Case {
+        const char* what;
+        fs::path library_folder; // relative to the install root
+    };
+    for (const Case& c :
+         {Case{"beside the program", "bin"}, Case{"installed lib/quiterval", "lib/quiterval"},
+          Case{"installed lib", "lib"}}) {
+        SCOPED_TRACE(c.what);
+        const fs::path root = dir_ / "root";
+        fs::remove_all(root);
+        fs::create_directories(root / "bin");
+        fs::create_directories(root / c.library_folder);
+        fs::copy_file(QUITERVAL_ECF_PATH, root / "bin" / "quiterval-ecf");
+        fs::copy_file(ECF_RECORDER_PATH, root / c.library_folder / "libquiterval-ecfsim.so");
+        // A decoy in the working folder must not be taken.
+        fs::copy_file(PARTIAL_VENDOR_PATH, dir_ / "libquiterval-ecfsim.so",
+                      fs::copy_options::overwrite_existing);
+        forget_calls();
+        const Outcome o = tool("leiturax", {}, (root / "bin" / "quiterval-ecf").string());
+        EXPECT_EQ(o.status, 0) << o.out << o.err;
+        EXPECT_EQ(calls().size(), 7u);
+    }
+}
+
+TEST_F(Tool, MissingDefaultLibraryIsReported) {
+    ::unsetenv("QUITERVAL_ECF_LIBRARY");
+    fs::create_directories(dir_ / "bin");
+    fs::copy_file(QUITERVAL_ECF_PATH, dir_ / "bin" / "quiterval-ecf");
+    const Outcome o = tool("cancela", {}, (dir_ / "bin" / "quiterval-ecf").string());
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.out.find("Biblioteca da impressora n\xC3\xA3o carregada:"), std::string::npos)
+        << o.out;
+    EXPECT_NE(o.out.find("libquiterval-ecfsim.so"), std::string::npos) << o.out;
+}
+
+} // namespace
+} // namespace qv::driver::test
