@@ -1,0 +1,59 @@
+// Quiterval: the till program. One window; closing it ends the program.
+#include "app/main_form.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+
+#ifndef QUITERVAL_VERSION
+#define QUITERVAL_VERSION "14.4.1"
+#endif
+
+namespace {
+
+const char kHelp[] =
+    "Uso: quiterval [--version | --help]\n"
+    "\n"
+    "Abre a janela do Quiterval: cupom fiscal avulso para restaurantes.\n"
+    "A pasta atual guarda o arquivo de configura\xC3\xA7\xC3\xA3o Quiterval.TOR (criado na\n"
+    "primeira execu\xC3\xA7\xC3\xA3o).\n"
+    "\n"
+    "Vari\xC3\xA1veis de ambiente:\n"
+    "  QUITERVAL_ECF_LIBRARY  biblioteca da impressora fiscal (padr\xC3\xA3o: a impressora\n"
+    "                         simulada libquiterval-ecfsim.so ao lado do programa)\n"
+    "  ECFSIM_DIR             pasta da impressora simulada (padr\xC3\xA3o ./ecf-simulado;\n"
+    "                         a bobina fica em bobina.txt)\n"
+    "  QUITERVAL_DRIVER_LOG   registro de erros da impressora\n"
+    "\n"
+    "  --version  mostra a vers\xC3\xA3o\n"
+    "  --help     mostra esta ajuda\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("Quiterval (14.04a) %s\n", QUITERVAL_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+    }
+    QApplication app(argc, argv); // takes Qt's own options (-platform ...)
+    const QStringList rest = QApplication::arguments().mid(1);
+    if (!rest.isEmpty()) {
+        std::fprintf(stderr, "quiterval: op\xC3\xA7\xC3\xA3o desconhecida: %s (veja --help)\n",
+                     qPrintable(rest.first()));
+        return 2;
+    }
+    QApplication::setApplicationName(QStringLiteral("Quiterval"));
+    QApplication::setWindowIcon(qv::program_icon());
+    qv::install_fonts();
+
+    qv::MainForm window;
+    window.show();
+    return QApplication::exec();
+}
