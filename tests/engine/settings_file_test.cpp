@@ -1,0 +1,203 @@
+// The settings file on its own: the record layout, what counts as a settings
+// record, and a save that can fail or die at any point without losing the
+// file it replaces.
+#include "engine_fixture.h"
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+namespace qv::test {
+namespace {
+
+using settings::Record;
+
+// The default record, spelled out byte for byte.
+std::string default_bytes() {
+    std::string r = "100000000000000000000";
+    for (int n = 0; n < 40; ++n)
+        r += std::string(20, ' ') + "000000";
+    return r;
+}
+
+Record record_of(const std::string& bytes) {
+    Record r{};
+    std::copy_n(bytes.begin(), r.size(), r.begin());
+    return r;
+}
+
+class SettingsFileTest : public EngineTest {};
+
+TEST_F(SettingsFileTest, DefaultRecordIsKeyOneZerosAndFortyFreeEntries) {
+    Record r{};
+    r.fill('x');
+    settings::fill_default(r);
+    EXPECT_EQ(std::string(r.begin(), r.end()), default_bytes());
+    EXPECT_EQ(default_bytes().size(), settings::kRecordSize);
+    EXPECT_TRUE(settings::is_valid(r));
+}
+
+TEST_F(SettingsFileTest, WrittenRecordIsTheWholeFileAndReadsBack) {
+    std::string bytes = default_bytes();
+    bytes.replace(1, 20, "12345612341234654321");
+    bytes.replace(21 + 26, 26, "ANA                 000777");
+    const Record r = record_of(bytes);
+    ASSERT_EQ(settings::write_record(settings_path(), r), settings::kStatusOk);
+    EXPECT_EQ(read_file(settings_path()), bytes);
+    Record back{};
+    EXPECT_EQ(settings::read_record(settings_path(), back), settings::kStatusOk);
+    EXPECT_EQ(back, r);
+    // Only the record's file is left in the folder.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+TEST_F(SettingsFileTest, FileIsReadableAndWritableByItsOwnerOnly) {
+    const mode_t old_mask = ::umask(0);
+    const auto status = settings::write_record(settings_path(), record_of(default_bytes()));
+    ::umask(old_mask);
+    ASSERT_EQ(status, settings::kStatusOk);
+    struct stat st {};
+    ASSERT_EQ(::stat(settings_path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(SettingsFileTest, MissingFileIsNotFound) {
+    Record r{};
+    EXPECT_EQ(settings::read_record(settings_path(), r), settings::kStatusNotFound);
+    EXPECT_FALSE(fs::exists(settings_path()));
+}
+
+struct BadFile {
+    const char* name;
+    std::string bytes;
+};
+
+class BadFileTest : public SettingsFileTest, public ::testing::WithParamInterface<BadFile> {};
+
+TEST_P(BadFileTest, IsNoRecordAndStaysAsItWas) {
+    write_file(settings_path(), GetParam().bytes);
+    Record r{};
+    EXPECT_EQ(settings::read_record(settings_path(), r), settings::kStatusNoRecord);
+    EXPECT_EQ(read_file(settings_path()), GetParam().bytes);
+}
+
+std::string with(std::size_t at, std::string_view what) {
+    std::string b = default_bytes();
+    b.replace(at, what.size(), what);
+    return b;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, BadFileTest,
+    ::testing::Values(BadFile{"Empty", ""}, BadFile{"OneByteShort", default_bytes().substr(1)},
+                      BadFile{"OneByteLong", default_bytes() + "\n"},
+                      BadFile{"TwoRecords", default_bytes() + default_bytes()},
+                      BadFile{"KeyZero", with(0, "0")}, BadFile{"KeyBlank", with(0, " ")},
+                      BadFile{"MaximumNotDigits", with(1, "12,50 ")},
+                      BadFile{"PercentWithSign", with(7, "-100")},
+                      BadFile{"BebidasBlank", with(11, "    ")},
+                      BadFile{"ReleasePasswordLetter", with(15, "12345A")},
+                      BadFile{"LastOperatorPasswordNul", with(1060, std::string(1, '\0'))},
+                      BadFile{"FirstOperatorPasswordBlank", with(41, "      ")}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(SettingsFileTest, OperatorNamesMayHoldAnyCharacter) {
+    const std::string bytes = with(21, cp("JOÃO\t\x01") + std::string(13, '\0'));
+    write_file(settings_path(), bytes);
+    Record r{};
+    EXPECT_EQ(settings::read_record(settings_path(), r), settings::kStatusOk);
+}
+
+// --- a save that fails or dies half-way ----------------------------------
+
+std::string old_bytes() {
+    return with(21, "ANTIGO              111111");
+}
+std::string new_bytes() {
+    return with(21, "NOVO                222222");
+}
+
+void die_at(settings::SaveStage stage) {
+    static settings::SaveStage target;
+    target = stage;
+    const auto observer = [](settings::SaveStage s) {
+        if (s == target) ::raise(SIGKILL);
+    };
+    (void)settings::write_record(settings::kFileName.data(), record_of(new_bytes()), observer);
+    ::_exit(0); // the stage never came: reported as a normal exit
+}
+
+struct Stage {
+    const char* name;
+    settings::SaveStage stage;
+    bool new_file_in_place;
+};
+
+class KilledSaveTest : public SettingsFileTest, public ::testing::WithParamInterface<Stage> {};
+
+TEST_P(KilledSaveTest, OldOrNewFileIsWholeNeverAMix) {
+    write_file(settings_path(), old_bytes());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) die_at(GetParam().stage);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the save was not killed";
+    Record r{};
+    ASSERT_EQ(settings::read_record(settings_path(), r), settings::kStatusOk);
+    EXPECT_EQ(std::string(r.begin(), r.end()),
+              GetParam().new_file_in_place ? new_bytes() : old_bytes());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stages, KilledSaveTest,
+    ::testing::Values(Stage{"AfterCreating", settings::SaveStage::created, false},
+                      Stage{"HalfWritten", settings::SaveStage::half_written, false},
+                      Stage{"Written", settings::SaveStage::written, false},
+                      Stage{"Flushed", settings::SaveStage::flushed, false},
+                      Stage{"Renamed", settings::SaveStage::renamed, true}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(SettingsFileTest, SaveBeyondTheFileSizeLimitFailsAndKeepsTheOldFile) {
+    // A file size limit below one record stands for a full disk.
+    write_file(settings_path(), old_bytes());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100, 100};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const auto status =
+            settings::write_record(settings::kFileName.data(), record_of(new_bytes()));
+        ::_exit(status == settings::kStatusNoSpace ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "not reported as no space";
+    EXPECT_EQ(read_file(settings_path()), old_bytes());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1)
+        << "the new file was left behind";
+}
+
+TEST_F(SettingsFileTest, SaveIntoAReadOnlyFolderFailsAndKeepsTheOldFile) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    write_file(settings_path(), old_bytes());
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    const auto status = settings::write_record(settings_path(), record_of(new_bytes()));
+    fs::permissions(dir_, fs::perms::owner_all);
+    EXPECT_EQ(status, settings::kStatusNoAccess);
+    EXPECT_EQ(read_file(settings_path()), old_bytes());
+}
+
+TEST_F(SettingsFileTest, SaveOverSomethingThatIsNotAFileFails) {
+    fs::create_directory(settings_path());
+    EXPECT_NE(settings::write_record(settings_path(), record_of(new_bytes())), settings::kStatusOk);
+    EXPECT_TRUE(fs::is_directory(settings_path()));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+    Record r{};
+    EXPECT_NE(settings::read_record(settings_path(), r), settings::kStatusOk);
+}
+
+} // namespace
+} // namespace qv::test
