@@ -1,0 +1,16 @@
+# Fails unless the shared library LIB exports exactly the symbol TORLIB.
+execute_process(COMMAND ${NM} -D --defined-only ${LIB}
+                OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REGEX MATCHALL "[^ \n]+\n" names "${symbols}")
+set(exported "")
+foreach(line IN LISTS names)
+    string(STRIP "${line}" name)
+    list(APPEND exported "${name}")
+endforeach()
+if(NOT exported STREQUAL "TORLIB")
+    message(FATAL_ERROR "libtorlib.so exports [${exported}], not only TORLIB")
+endif()
+message(STATUS "libtorlib.so exports only TORLIB")
