@@ -71,7 +71,7 @@ void write_log_entry(std::string_view command, std::string_view status, std::str
     if (f == nullptr) {
         // Could not append (the file may be missing): create it empty, then
         // append to it. "x" never truncates a log that exists after all.
-        if (std::FILE* created = std::fopen(path.c_str(), "wbx")) std::fclose(created);
+        if (std::FILE* created = std::fopen(path.c_str(), "wbx")) (void)std::fclose(created);
         f = std::fopen(path.c_str(), "ab");
         if (f == nullptr) return;
     }
@@ -84,8 +84,9 @@ void write_log_entry(std::string_view command, std::string_view status, std::str
     entry += line(command);
     entry += line(status);
     entry += line(message);
-    std::fwrite(entry.data(), 1, entry.size(), f); // a short write is ignored, as any log failure
-    std::fclose(f);
+    (void)std::fwrite(entry.data(), 1, entry.size(),
+                      f); // a short write is ignored, as any log failure
+    (void)std::fclose(f);
 }
 
 } // namespace qv::driver

@@ -71,12 +71,12 @@ bool confirmed_on_terminal() {
                      "use --yes\n";
         return false;
     }
-    std::fputs("A redu\xC3\xA7\xC3\xA3o Z encerra o dia fiscal. Confirma? (s/N) ", tty);
-    std::fflush(tty);
+    (void)std::fputs("A redu\xC3\xA7\xC3\xA3o Z encerra o dia fiscal. Confirma? (s/N) ", tty);
+    (void)std::fflush(tty);
     char answer[16] = {};
     const bool yes =
         std::fgets(answer, sizeof answer, tty) != nullptr && (answer[0] == 's' || answer[0] == 'S');
-    std::fclose(tty);
+    (void)std::fclose(tty);
     if (!yes) std::cerr << "quiterval-ecf: redu\xC3\xA7\xC3\xA3o Z n\xC3\xA3o feita\n";
     return yes;
 }
