@@ -1,0 +1,49 @@
+// The simulator's folder: where its memory, settings, status, faults and
+// paper live. Every file is replaced atomically (written beside, then
+// renamed), and one call at a time holds the folder's lock.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qv::ecfsim {
+
+inline constexpr std::string_view kMemoryFile = "estado.txt";
+inline constexpr std::string_view kConfigFile = "configuracao.txt";
+inline constexpr std::string_view kStatusFile = "status.txt";
+inline constexpr std::string_view kTapeFile = "bobina.txt";
+inline constexpr std::string_view kFaultFile = "falhas";
+inline constexpr std::string_view kBadFaultFile = "falhas.invalido";
+inline constexpr std::string_view kImportedFaults = "falhas-ambiente.txt";
+inline constexpr std::size_t kMaxFileSize = 4 << 20;
+
+// ECFSIM_DIR, or "ecf-simulado" in the working directory.
+std::filesystem::path simulator_dir();
+
+// The whole file; nullopt when it does not exist. A file that cannot be
+// read or is larger than kMaxFileSize gives `unreadable`.
+struct FileText {
+    bool exists = false;
+    bool unreadable = false;
+    std::string text;
+};
+FileText read_file(const std::filesystem::path& path);
+bool write_atomically(const std::filesystem::path& path, std::string_view text);
+bool append_to(const std::filesystem::path& path, std::string_view text);
+
+// Holds the folder for one call (creates it when missing).
+class FolderLock {
+  public:
+    explicit FolderLock(const std::filesystem::path& dir);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool ok() const { return fd_ >= 0; }
+
+  private:
+    int fd_ = -1;
+};
+
+} // namespace qv::ecfsim

@@ -1,0 +1,262 @@
+#include "ecfsim/session.h"
+
+#include "ecfsim/faults.h"
+#include "ecfsim/folder.h"
+#include "ecfsim/tape.h"
+
+#include <cstdlib>
+#include <optional>
+
+namespace qv::ecfsim {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kKeys[] = {
+    "ECF\\RetornarAvisoErro", "ECF\\ArredondarTruncar", "ECF\\MensagemApl1",
+    "ECF\\MensagemApl2",      "START\\LocalArquivos",   "START\\LocalArquivosRelatorios",
+};
+
+// A message of the simulator itself (not a document) on the paper.
+void note_on_tape(const fs::path& dir, std::string_view title, std::string_view detail) {
+    std::string t = tape::rule('*') + tape::centred(tape::from_cp1252(title));
+    // the detail is Windows-1252 text of ours or of a file: words wrapped at 48
+    std::string line;
+    std::string_view rest = detail;
+    while (!rest.empty()) {
+        const auto space = rest.find(' ');
+        const std::string word = tape::from_cp1252(rest.substr(0, space));
+        rest = space == std::string_view::npos ? std::string_view{} : rest.substr(space + 1);
+        if (word.empty()) continue;
+        if (!line.empty() && tape::width(line) + 1 + tape::width(word) > tape::kColumns) {
+            t += line + "\n";
+            line.clear();
+        }
+        for (std::string w = word; !w.empty();) {
+            if (!line.empty()) line += ' ';
+            const std::string part = tape::cut(w, tape::kColumns - tape::width(line));
+            line += part;
+            w.erase(0, part.size());
+            if (!w.empty()) {
+                t += line + "\n";
+                line.clear();
+            }
+        }
+    }
+    if (!line.empty()) t += line + "\n";
+    t += tape::rule('*') + "\n";
+    append_to(dir / kTapeFile, t);
+}
+
+void save_status(const fs::path& dir, std::int32_t error) {
+    write_atomically(dir / kStatusFile, to_text(LastStatus{error, 0}));
+}
+
+// Brings in ECFSIM_FALHAS once per value of the variable.
+void import_environment_faults(const fs::path& dir, FaultList& list, bool& changed) {
+    const char* env = std::getenv("ECFSIM_FALHAS");
+    const fs::path marker = dir / kImportedFaults;
+    if (env == nullptr || *env == '\0') {
+        std::error_code ec;
+        fs::remove(marker, ec); // the next value set will be taken again
+        return;
+    }
+    const FileText seen = read_file(marker);
+    if (seen.exists && seen.text == env) return;
+    if (!write_atomically(marker, env)) return; // never apply a value twice
+    auto parsed = faults_from_text(env);
+    if (auto* bad = std::get_if<LoadError>(&parsed)) {
+        note_on_tape(dir, "FALHAS EM ECFSIM_FALHAS IGNORADAS", bad->text);
+        return;
+    }
+    list.append(std::get<FaultList>(parsed));
+    changed = true;
+}
+
+// The next fault for `function`, consumed from the folder's fault file.
+std::optional<Fault> next_fault(const fs::path& dir, std::string_view function) {
+    const fs::path file = dir / kFaultFile;
+    const FileText f = read_file(file);
+    FaultList list;
+    bool changed = false;
+    if (f.exists) {
+        auto parsed = faults_from_text(f.text);
+        if (auto* bad = std::get_if<LoadError>(&parsed)) {
+            // keep the technician's file for correction, out of the way
+            std::error_code ec;
+            fs::rename(file, dir / kBadFaultFile, ec);
+            note_on_tape(dir, "ARQUIVO DE FALHAS IGNORADO",
+                         std::string(kFaultFile) + " (agora " + std::string(kBadFaultFile) + "), " +
+                             (f.unreadable ? std::string("ileg\xEDvel") : bad->text));
+        } else {
+            list = std::get<FaultList>(std::move(parsed));
+        }
+    }
+    import_environment_faults(dir, list, changed);
+    if (list.empty() && !changed) return std::nullopt;
+    std::optional<Fault> fault = list.take(function);
+    if (fault) changed = true;
+    if (changed) {
+        if (list.empty()) {
+            std::error_code ec;
+            fs::remove(file, ec);
+        } else {
+            write_atomically(file, to_text(list));
+        }
+    }
+    return fault;
+}
+
+struct Loaded {
+    FiscalMemory memory;
+    Config config;
+};
+
+// The memory and settings, or the printer error and a note on the paper.
+std::variant<Loaded, std::int32_t> load(const fs::path& dir) {
+    Loaded l;
+    const FileText mem = read_file(dir / kMemoryFile);
+    auto memory = mem.unreadable ? std::variant<FiscalMemory, LoadError>(
+                                       LoadError{"arquivo ileg\xEDvel ou grande demais"})
+                                 : memory_from_text(mem.text);
+    if (auto* bad = std::get_if<LoadError>(&memory)) {
+        note_on_tape(dir, "MEM\xD3RIA DO SIMULADOR DANIFICADA",
+                     std::string(kMemoryFile) + ", " + bad->text +
+                         ". Corrija o arquivo ou apague-o (apagar inicia um ECF novo).");
+        return err::kMemoryLost;
+    }
+    l.memory = std::get<FiscalMemory>(std::move(memory));
+    const FileText cfg = read_file(dir / kConfigFile);
+    auto config = cfg.unreadable ? std::variant<Config, LoadError>(LoadError{"arquivo ileg\xEDvel"})
+                                 : config_from_text(cfg.text);
+    if (auto* bad = std::get_if<LoadError>(&config)) {
+        note_on_tape(dir, "CONFIGURA\xC7\xC3O DO SIMULADOR DANIFICADA",
+                     std::string(kConfigFile) + ", " + bad->text +
+                         ". Corrija o arquivo ou apague-o.");
+        return err::kMemoryLost;
+    }
+    l.config = std::get<Config>(std::move(config));
+    return l;
+}
+
+// A copy of an X reading or Z reduction in the reports folder, when that
+// folder exists on this machine (the library's report files).
+void copy_report(const Config& config, const Outcome& o) {
+    const std::string where = config.get("START\\LocalArquivosRelatorios");
+    if (o.report_name.empty() || where.empty()) return;
+    std::error_code ec;
+    if (!fs::is_directory(where, ec)) return;
+    write_atomically(fs::path(where) / o.report_name, o.tape);
+}
+
+} // namespace
+
+bool known_key(std::string_view key) {
+    for (std::string_view k : kKeys)
+        if (k == key) return true;
+    return false;
+}
+
+std::int32_t run_command(std::string_view function, const Command& command) {
+    const fs::path dir = simulator_dir();
+    FolderLock lock(dir);
+    if (!lock.ok()) return ret::kPortError;
+
+    const std::optional<Fault> fault = next_fault(dir, function);
+    if (fault && !fault->normal && !fault->done) {
+        save_status(dir, fault->error);
+        return fault->answer;
+    }
+
+    auto loaded = load(dir);
+    if (const auto* code = std::get_if<std::int32_t>(&loaded)) {
+        save_status(dir, *code);
+        return ret::kRefused;
+    }
+    Loaded& l = std::get<Loaded>(loaded);
+    const auto now = clock_now();
+    if (!now) {
+        note_on_tape(dir, "REL\xD3GIO DO SIMULADOR INV\xC1LIDO",
+                     "ECFSIM_NOW deve ser AAAA-MM-DD HH:MM:SS, por exemplo 2026-12-07 21:40:00.");
+        save_status(dir, err::kClockBroken);
+        return ret::kRefused;
+    }
+
+    FiscalMemory memory = l.memory;
+    Printer printer(memory, l.config, *now);
+    Outcome o = command(printer);
+    if (o.answer == ret::kOk && o.changed) {
+        // keep the memory first: a document is on the paper only once it
+        // counts; and a paper that cannot be written stops the command
+        if (!append_to(dir / kTapeFile, "") ||
+            !write_atomically(dir / kMemoryFile, to_text(memory))) {
+            save_status(dir, 0);
+            return ret::kFileError;
+        }
+        if (!append_to(dir / kTapeFile, o.tape)) {
+            // the command counts, but the paper is lost: say so
+            save_status(dir, 0);
+            return ret::kFileError;
+        }
+        copy_report(l.config, o);
+    }
+    std::int32_t answer = o.answer;
+    std::int32_t error = o.answer == ret::kRefused ? o.error : 0;
+    if (fault && fault->done) {
+        answer = fault->answer;
+        error = fault->error;
+    }
+    save_status(dir, error);
+    return answer;
+}
+
+std::int32_t set_value(const char* key, const char* value) {
+    const fs::path dir = simulator_dir();
+    FolderLock lock(dir);
+    if (!lock.ok()) return ret::kPortError;
+    const std::optional<Fault> fault = next_fault(dir, "regAlterarValor_Daruma");
+    if (fault && !fault->normal && !fault->done) {
+        save_status(dir, fault->error);
+        return fault->answer;
+    }
+
+    std::int32_t answer = ret::kOk;
+    if (key == nullptr || value == nullptr || std::string_view(value).size() > 255) {
+        answer = ret::kBadParameter;
+    } else if (!known_key(key)) {
+        answer = ret::kKeyNotFound;
+    } else {
+        const FileText cfg = read_file(dir / kConfigFile);
+        auto config = cfg.unreadable ? std::variant<Config, LoadError>(LoadError{"ileg\xEDvel"})
+                                     : config_from_text(cfg.text);
+        if (std::holds_alternative<LoadError>(config)) {
+            note_on_tape(dir, "CONFIGURA\xC7\xC3O DO SIMULADOR DANIFICADA",
+                         std::string(kConfigFile) + ", " + std::get<LoadError>(config).text +
+                             ". Corrija o arquivo ou apague-o.");
+            answer = ret::kFileError;
+        } else {
+            Config& c = std::get<Config>(config);
+            if (c.get(key, std::string(1, '\0')) != value) {
+                c.values[key] = value;
+                if (!write_atomically(dir / kConfigFile, to_text(c))) answer = ret::kFileError;
+            }
+        }
+    }
+    return fault && fault->done ? fault->answer : answer;
+}
+
+std::int32_t last_status(std::int32_t* error, std::int32_t* warning) {
+    const fs::path dir = simulator_dir();
+    FolderLock lock(dir);
+    if (!lock.ok()) return ret::kPortError;
+    const std::optional<Fault> fault = next_fault(dir, "rStatusUltimoCmdInt_ECF_Daruma");
+    if (fault && !fault->normal && !fault->done) return fault->answer;
+    if (error == nullptr || warning == nullptr) return ret::kBadParameter;
+    const FileText f = read_file(dir / kStatusFile);
+    const LastStatus s = status_from_text(f.text);
+    *error = s.error;
+    *warning = s.warning;
+    return fault && fault->done ? fault->answer : ret::kOk;
+}
+
+} // namespace qv::ecfsim

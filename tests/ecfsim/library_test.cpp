@@ -1,0 +1,275 @@
+// The simulated printer through its exported functions, each test in a
+// folder of its own: persistence across processes, refusals that leave the
+// memory as it was, fault injection, damaged files.
+#include "ecfsim/vendor_api.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void write(const fs::path& p, const std::string& text) {
+    std::ofstream(p, std::ios::binary) << text;
+}
+
+const std::string kMeal = "REFEICAO" + std::string(21, ' ');
+const std::string kMessage = std::string(240, ' ');
+
+class Library : public testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/ecfsim-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        setenv("ECFSIM_DIR", (dir_ / "ecf").c_str(), 1);
+        setenv("ECFSIM_NOW", "2026-12-07 10:00:00", 1);
+        unsetenv("ECFSIM_FALHAS");
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+        unsetenv("ECFSIM_FALHAS");
+    }
+    fs::path ecf(const char* name) const { return dir_ / "ecf" / name; }
+    static std::int32_t status() {
+        std::int32_t error = -1, warning = -1;
+        EXPECT_EQ(rStatusUltimoCmdInt_ECF_Daruma(&error, &warning), 1);
+        return error;
+    }
+    static std::int32_t sell(const char* tax = "18,00") {
+        return iCFVender_ECF_Daruma(tax, "0001000", "00010000", "D%", "0000", "0000000000001", "UN",
+                                    kMeal.c_str());
+    }
+    static void coupon() {
+        ASSERT_EQ(iCFAbrir_ECF_Daruma("12345678909         ", "", ""), 1);
+        ASSERT_EQ(sell(), 1);
+        ASSERT_EQ(iCFTotalizarCupom_ECF_Daruma("D$", "00000000000000"), 1);
+        ASSERT_EQ(iCFEfetuarPagamentoFormatado_ECF_Daruma("Dinheiro", "00000000010000"), 1);
+        ASSERT_EQ(iCFEncerrarConfigMsg_ECF_Daruma(kMessage.c_str()), 1);
+    }
+    // Runs one call in a new process, as a program restarted between commands.
+    static std::string in_new_process(const std::string& args) {
+        const std::string cmd = std::string(ECFSIM_CALL) + " " + args;
+        FILE* p = popen(cmd.c_str(), "r");
+        if (p == nullptr) return "popen";
+        char buf[128] = {};
+        const std::size_t n = std::fread(buf, 1, sizeof buf - 1, p);
+        pclose(p);
+        std::string out(buf, n);
+        while (!out.empty() && out.back() == '\n')
+            out.pop_back();
+        return out;
+    }
+    fs::path dir_;
+};
+
+TEST_F(Library, FullCouponIsKeptAndPrinted) {
+    coupon();
+    const std::string memory = slurp(ecf("estado.txt"));
+    EXPECT_NE(memory.find("coo=1\n"), std::string::npos);
+    EXPECT_NE(memory.find("gt=100,0000\n"), std::string::npos);
+    EXPECT_NE(memory.find("cupom.fase=fechado\n"), std::string::npos);
+    const std::string tape = slurp(ecf("bobina.txt"));
+    EXPECT_NE(tape.find("CUPOM FISCAL"), std::string::npos);
+    EXPECT_NE(tape.find("SEM VALOR FISCAL"), std::string::npos);
+    EXPECT_NE(tape.find("TOTAL R$                                  100,00"), std::string::npos);
+    EXPECT_EQ(status(), 0);
+}
+
+TEST_F(Library, PersistsAcrossProcessRestarts) {
+    EXPECT_EQ(in_new_process("iCFAbrir_ECF_Daruma 12345678909 '' ''"), "1");
+    EXPECT_EQ(in_new_process("iCFVender_ECF_Daruma FF 0002000 00000550 D% 0000 0000000000002 UN "
+                             "BEBIDAS"),
+              "1");
+    // a new process still knows the coupon is open
+    EXPECT_EQ(in_new_process("iCFAbrir_ECF_Daruma '' '' ''"), "-12");
+    EXPECT_EQ(in_new_process("rStatusUltimoCmdInt_ECF_Daruma"), "1 78 0");
+    EXPECT_EQ(in_new_process("iCFTotalizarCupom_ECF_Daruma D$ 00000000000000"), "1");
+    EXPECT_EQ(in_new_process("iCFEfetuarPagamentoFormatado_ECF_Daruma Cartao 00000000001100"), "1");
+    EXPECT_EQ(in_new_process("iCFEncerrarConfigMsg_ECF_Daruma 'Obrigado'"), "1");
+    // and this process, which loaded the library before, sees the same printer
+    EXPECT_EQ(iCFCancelar_ECF_Daruma(), 1);
+    EXPECT_EQ(iCFCancelar_ECF_Daruma(), -12);
+    EXPECT_EQ(status(), 122);
+    const std::string memory = slurp(ecf("estado.txt"));
+    EXPECT_NE(memory.find("coo=2\n"), std::string::npos);
+    EXPECT_NE(memory.find("gt=11,0000\n"), std::string::npos);
+}
+
+TEST_F(Library, RefusedCommandLeavesMemoryAndPaperExactly) {
+    coupon();
+    const std::string memory = slurp(ecf("estado.txt"));
+    const std::string tape = slurp(ecf("bobina.txt"));
+    EXPECT_EQ(sell(), -12);
+    EXPECT_EQ(status(), 82);
+    EXPECT_EQ(iCFEncerrarConfigMsg_ECF_Daruma(kMessage.c_str()), -12);
+    EXPECT_EQ(iCFAbrir_ECF_Daruma("", "", ""), 1);
+    const std::string opened = slurp(ecf("estado.txt"));
+    EXPECT_EQ(sell("17,00"), -3);
+    EXPECT_EQ(iCFEfetuarPagamentoFormatado_ECF_Daruma("Pix", "00000000010000"), -10);
+    EXPECT_EQ(slurp(ecf("estado.txt")), opened);
+    EXPECT_NE(memory, opened);
+    EXPECT_EQ(slurp(ecf("bobina.txt")).substr(0, tape.size()), tape);
+}
+
+TEST_F(Library, ZDayRulesFollowTheSimulatedClock) {
+    coupon();
+    setenv("ECFSIM_NOW", "2026-12-08 08:00:00", 1);
+    EXPECT_EQ(iCFAbrir_ECF_Daruma("", "", ""), -12);
+    EXPECT_EQ(status(), 88);
+    EXPECT_EQ(iReducaoZ_ECF_Daruma("000000", "000000"), 1);
+    coupon();
+    EXPECT_EQ(iReducaoZ_ECF_Daruma("000000", "000000"), 1);
+    EXPECT_EQ(iCFAbrir_ECF_Daruma("", "", ""), -12);
+    EXPECT_EQ(status(), 89);
+    EXPECT_EQ(iLeituraX_ECF_Daruma(), 1);
+    setenv("ECFSIM_NOW", "8 de dezembro", 1);
+    EXPECT_EQ(iLeituraX_ECF_Daruma(), -12);
+    EXPECT_EQ(status(), 140);
+    EXPECT_NE(slurp(ecf("bobina.txt")).find("ECFSIM_NOW"), std::string::npos);
+}
+
+TEST_F(Library, FaultFileIsConsumedAsUsed) {
+    fs::create_directories(dir_ / "ecf");
+    write(ecf("falhas"), "iCFAbrir_ECF_Daruma -6 erro:72\n"
+                         "iCFEncerrarConfigMsg_ECF_Daruma feito:0\n");
+    EXPECT_EQ(iCFAbrir_ECF_Daruma("", "", ""), -6);
+    EXPECT_EQ(status(), 0);
+    EXPECT_EQ(slurp(ecf("falhas")), "iCFAbrir_ECF_Daruma erro:72\n"
+                                    "iCFEncerrarConfigMsg_ECF_Daruma feito:0\n");
+    EXPECT_EQ(iCFAbrir_ECF_Daruma("", "", ""), -12);
+    EXPECT_EQ(status(), 72);
+    EXPECT_FALSE(fs::exists(ecf("estado.txt"))); // nothing was done yet
+    EXPECT_EQ(iCFAbrir_ECF_Daruma("", "", ""), 1);
+    ASSERT_EQ(sell(), 1);
+    ASSERT_EQ(iCFTotalizarCupom_ECF_Daruma("D$", "00000000000000"), 1);
+    ASSERT_EQ(iCFEfetuarPagamentoFormatado_ECF_Daruma("Dinheiro", "00000000010000"), 1);
+    // printed, but answered as a lost connection: the retry finds it closed
+    EXPECT_EQ(iCFEncerrarConfigMsg_ECF_Daruma(kMessage.c_str()), 0);
+    EXPECT_FALSE(fs::exists(ecf("falhas")));
+    EXPECT_NE(slurp(ecf("estado.txt")).find("cupom.fase=fechado"), std::string::npos);
+    EXPECT_EQ(iCFEncerrarConfigMsg_ECF_Daruma(kMessage.c_str()), -12);
+    EXPECT_EQ(status(), 82);
+    EXPECT_EQ(iCFCancelar_ECF_Daruma(), 1); // the closed coupon can still be cancelled
+}
+
+TEST_F(Library, EnvironmentFaultsAreTakenOncePerValue) {
+    setenv("ECFSIM_FALHAS", "iLeituraX_ECF_Daruma -6; * erro:144", 1);
+    EXPECT_EQ(iLeituraX_ECF_Daruma(), -6);
+    EXPECT_EQ(eBuscarPortaVelocidade_ECF_Daruma(), -12);
+    EXPECT_EQ(status(), 144);
+    EXPECT_EQ(iLeituraX_ECF_Daruma(), 1); // used up, though the variable is still set
+    EXPECT_EQ(in_new_process("iLeituraX_ECF_Daruma"), "1");
+    setenv("ECFSIM_FALHAS", "iLeituraX_ECF_Daruma 0", 1); // a new value counts again
+    EXPECT_EQ(iLeituraX_ECF_Daruma(), 0);
+    EXPECT_EQ(iLeituraX_ECF_Daruma(), 1);
+}
+
+TEST_F(Library, DamagedFaultFileIsSetAsideAndNamedOnThePaper) {
+    fs::create_directories(dir_ / "ecf");
+    write(ecf("falhas"), "iLeituraX_ECF_Daruma desligar\n");
+    EXPECT_EQ(iLeituraX_ECF_Daruma(), 1);
+    EXPECT_FALSE(fs::exists(ecf("falhas")));
+    EXPECT_EQ(slurp(ecf("falhas.invalido")), "iLeituraX_ECF_Daruma desligar\n");
+    EXPECT_NE(slurp(ecf("bobina.txt")).find("ARQUIVO DE FALHAS IGNORADO"), std::string::npos);
+}
+
+TEST_F(Library, DamagedMemoryIsRefusedNamedAndNeverOverwritten) {
+    coupon();
+    std::string memory = slurp(ecf("estado.txt"));
+    memory.replace(memory.find("ccf=1"), 5, "ccf=um");
+    write(ecf("estado.txt"), memory);
+    EXPECT_EQ(iCFAbrir_ECF_Daruma("", "", ""), -12);
+    EXPECT_EQ(status(), 16);
+    EXPECT_EQ(iReducaoZ_ECF_Daruma("000000", "000000"), -12);
+    EXPECT_EQ(slurp(ecf("estado.txt")), memory);
+    const std::string tape = slurp(ecf("bobina.txt"));
+    EXPECT_NE(tape.find("MEMÓRIA DO SIMULADOR DANIFICADA"), std::string::npos);
+    EXPECT_NE(tape.find("valor inválido para \"ccf\""), std::string::npos);
+    for (const std::string& garbage : {std::string("\0\xFF\x01", 3), std::string(5000, '=')}) {
+        write(ecf("estado.txt"), garbage);
+        EXPECT_EQ(iLeituraX_ECF_Daruma(), -12);
+        EXPECT_EQ(slurp(ecf("estado.txt")), garbage);
+    }
+}
+
+TEST_F(Library, SettingsAreKeptAndUsed) {
+    EXPECT_EQ(regAlterarValor_Daruma("ECF\\RetornarAvisoErro", "1"), 1);
+    EXPECT_EQ(regAlterarValor_Daruma("ECF\\ChaveQueNaoExiste", "1"), -4);
+    EXPECT_EQ(regAlterarValor_Daruma(nullptr, "1"), -2);
+    EXPECT_EQ(regAlterarValor_Daruma("ECF\\MensagemApl1", "  Volte sempre!"), 1);
+    const fs::path reports = dir_ / "relatorios";
+    fs::create_directories(reports);
+    EXPECT_EQ(regAlterarValor_Daruma("START\\LocalArquivosRelatorios", reports.c_str()), 1);
+    EXPECT_EQ(in_new_process("regAlterarValor_Daruma 'ECF\\ArredondarTruncar' A"), "1");
+    ASSERT_EQ(iCFAbrir_ECF_Daruma("", "", ""), 1);
+    ASSERT_EQ(iCFVender_ECF_Daruma("18,00", "0000333", "00000015", "D%", "0000", "1", "UN", "X"),
+              1);
+    EXPECT_NE(slurp(ecf("estado.txt")).find(";0,0500;"), std::string::npos); // rounded
+    ASSERT_EQ(iCFTotalizarCupom_ECF_Daruma("D$", "0"), 1);
+    ASSERT_EQ(iCFEfetuarPagamentoFormatado_ECF_Daruma("Dinheiro", "5"), 1);
+    ASSERT_EQ(iCFEncerrarConfigMsg_ECF_Daruma(""), 1);
+    EXPECT_NE(slurp(ecf("bobina.txt")).find("\n  Volte sempre!\n"), std::string::npos);
+    ASSERT_EQ(iLeituraX_ECF_Daruma(), 1);
+    EXPECT_NE(slurp(reports / "LeituraX_000002.txt").find("LEITURA X"), std::string::npos);
+}
+
+TEST_F(Library, BadPointersAndAnUnusableFolderAreAnsweredNotCrashed) {
+    EXPECT_EQ(iCFAbrir_ECF_Daruma(nullptr, "", ""), -2);
+    EXPECT_EQ(iCFVender_ECF_Daruma(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr),
+              -2);
+    EXPECT_EQ(rStatusUltimoCmdInt_ECF_Daruma(nullptr, nullptr), -2);
+    fs::create_directories(dir_ / "ecf");
+    write(dir_ / "arquivo", "x");
+    setenv("ECFSIM_DIR", (dir_ / "arquivo" / "ecf").c_str(), 1);
+    EXPECT_EQ(eBuscarPortaVelocidade_ECF_Daruma(), -5);
+    EXPECT_EQ(iLeituraX_ECF_Daruma(), -5);
+}
+
+TEST(LibraryFile, ExportsExactlyTheElevenVendorFunctions) {
+    const std::string cmd = std::string("nm -D --defined-only ") + ECFSIM_LIBRARY;
+    FILE* p = popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string out;
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, p))
+        out += buf;
+    ASSERT_EQ(pclose(p), 0);
+    std::istringstream in(out);
+    std::vector<std::string> names;
+    for (std::string addr, kind, name; in >> addr >> kind >> name;)
+        names.push_back(name);
+    std::sort(names.begin(), names.end());
+    const std::vector<std::string> expected = {
+        "eBuscarPortaVelocidade_ECF_Daruma",
+        "iCFAbrir_ECF_Daruma",
+        "iCFCancelar_ECF_Daruma",
+        "iCFEfetuarPagamentoFormatado_ECF_Daruma",
+        "iCFEncerrarConfigMsg_ECF_Daruma",
+        "iCFTotalizarCupom_ECF_Daruma",
+        "iCFVender_ECF_Daruma",
+        "iLeituraX_ECF_Daruma",
+        "iReducaoZ_ECF_Daruma",
+        "rStatusUltimoCmdInt_ECF_Daruma",
+        "regAlterarValor_Daruma",
+    };
+    EXPECT_EQ(names, expected);
+}
+
+} // namespace
