@@ -8,8 +8,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -103,15 +103,14 @@ class ThroughDriver : public testing::Test {
 TEST_F(ThroughDriver, CouponAppearsOnTheTape) {
     coupon();
     const std::string t = slurp(tape());
-    for (const char* line : {"CPF/CNPJ consumidor: 12345678909\n",
-                             "001 0000000000001 REFEICAO\n",
-                             "     1,000 UN x 100,00 T18,00%            100,00\n",
-                             "002 0000000000002 BEBIDAS\n",
-                             "     1,000 UN x 50,00 FF                   50,00\n",
-                             "TOTAL R$                                  150,00\n",
-                             "Dinheiro                                  150,00\n",
-                             "Vlr aprox.tributos R$ 20,00 (13,33%) Fonte=IBPT\n",
-                             "OPERADOR: JOÃO\n", "SEM VALOR FISCAL"})
+    for (const char* line :
+         {"CPF/CNPJ consumidor: 12345678909\n", "001 0000000000001 REFEICAO\n",
+          "     1,000 UN x 100,00 T18,00%            100,00\n", "002 0000000000002 BEBIDAS\n",
+          "     1,000 UN x 50,00 FF                   50,00\n",
+          "TOTAL R$                                  150,00\n",
+          "Dinheiro                                  150,00\n",
+          "Vlr aprox.tributos R$ 20,00 (13,33%) Fonte=IBPT\n", "OPERADOR: JOÃO\n",
+          "SEM VALOR FISCAL"})
         EXPECT_NE(t.find(line), std::string::npos) << line;
     EXPECT_FALSE(fs::exists(dir_ / "DARUMA.txt"));
 }

@@ -242,6 +242,21 @@ TEST_F(Library, BadPointersAndAnUnusableFolderAreAnsweredNotCrashed) {
     EXPECT_EQ(iLeituraX_ECF_Daruma(), -5);
 }
 
+TEST_F(Library, UnwritableMemoryOrPaperIsAFileErrorAndChangesNothing) {
+    coupon();
+    const std::string memory = slurp(ecf("estado.txt"));
+    const std::string tape = slurp(ecf("bobina.txt"));
+    fs::create_directory(ecf("estado.txt.novo")); // the new memory cannot be written
+    EXPECT_EQ(iLeituraX_ECF_Daruma(), -8);
+    EXPECT_EQ(slurp(ecf("estado.txt")), memory);
+    EXPECT_EQ(slurp(ecf("bobina.txt")), tape);
+    fs::remove(ecf("estado.txt.novo"));
+    fs::rename(ecf("bobina.txt"), ecf("bobina.antiga"));
+    fs::create_directory(ecf("bobina.txt")); // no paper to print on
+    EXPECT_EQ(iCFCancelar_ECF_Daruma(), -8);
+    EXPECT_EQ(slurp(ecf("estado.txt")), memory);
+}
+
 TEST(LibraryFile, ExportsExactlyTheElevenVendorFunctions) {
     const std::string cmd = std::string("nm -D --defined-only ") + ECFSIM_LIBRARY;
     FILE* p = popen(cmd.c_str(), "r");
