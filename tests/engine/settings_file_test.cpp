@@ -181,13 +181,25 @@ TEST_F(SettingsFileTest, SaveBeyondTheFileSizeLimitFailsAndKeepsTheOldFile) {
 }
 
 TEST_F(SettingsFileTest, SaveIntoAReadOnlyFolderFailsAndKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
     write_file(settings_path(), old_bytes());
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    const auto status = settings::write_record(settings_path(), record_of(new_bytes()));
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                              fs::perms::group_exec | fs::perms::others_read |
+                              fs::perms::others_exec);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Root writes into read-only folders: the save runs as an ordinary user.
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        const auto status = settings::write_record(settings_path(), record_of(new_bytes()));
+        ::_exit(status == settings::kStatusNoAccess ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
     fs::permissions(dir_, fs::perms::owner_all);
-    EXPECT_EQ(status, settings::kStatusNoAccess);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "not reported as no access";
     EXPECT_EQ(read_file(settings_path()), old_bytes());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
 TEST_F(SettingsFileTest, SaveOverSomethingThatIsNotAFileFails) {
