@@ -68,6 +68,63 @@ TEST_F(Tool, BlockRoundTripRewritesOnlyTaxCodeAndResults) {
                         "0000000000002", "UN", pad("BEBIDAS", 29)})}));
 }
 
+TEST_F(Tool, EveryCommandThroughBlockMatchesTheDriverInProcess) {
+    struct Case {
+        std::string block;
+        std::string last_function; // answers -12, then the printer reports 78
+    };
+    std::vector<Case> cases;
+    auto with = [](std::string_view command,
+                   std::initializer_list<std::pair<FieldSpec, std::string_view>> fields) {
+        std::string b(kSize, ' ');
+        put_text(field(b.data(), IMPFIS_COMANDO), command);
+        for (const auto& [f, text] : fields)
+            put_text(field(b.data(), f), text);
+        return b;
+    };
+    cases.push_back(
+        {with("ABRE-CUPOM", {{IMPFIS_DOCUMENTO, "12345678901"}}), "iCFAbrir_ECF_Daruma"});
+    cases.push_back({item_block("I"), "iCFVender_ECF_Daruma"});
+    cases.push_back({with("INI-FCTO-CPOM", {{IMPFIS_TIPO_DESC, "D"},
+                                            {IMPFIS_MODO_DESC, "$"},
+                                            {IMPFIS_VALOR_DESC, "00000000000250"}}),
+                     "iCFTotalizarCupom_ECF_Daruma"});
+    cases.push_back({with("EFET-FORM-PAGTO",
+                          {{IMPFIS_FORMA_PAGTO, "Cheque"}, {IMPFIS_VALOR_PAGTO, "00000000012345"}}),
+                     "iCFEfetuarPagamentoFormatado_ECF_Daruma"});
+    cases.push_back({with("TERM-FECTO-CUPOM", {{IMPFIS_MENSAGEM, "OPERADOR: JO\xC3O"}}),
+                     "iCFEncerrarConfigMsg_ECF_Daruma"});
+    cases.push_back({with("CANC-CUPOM", {}), "iCFCancelar_ECF_Daruma"});
+    cases.push_back({with("REDUCAOZ", {}), "iReducaoZ_ECF_Daruma"});
+    cases.push_back({with("LEITURAX", {}), "iLeituraX_ECF_Daruma"});
+    for (const Case& c : cases) {
+        for (bool refused : {false, true}) {
+            SCOPED_TRACE(c.block.substr(0, 16) + (refused ? " refused" : " accepted"));
+            const std::string answers =
+                refused ? c.last_function + " -12\nrStatusUltimoCmdInt_ECF_Daruma 1 78\n" : "";
+            // In this process.
+            forget_calls();
+            write_file(dir_ / "script", answers);
+            std::copy(c.block.begin(), c.block.end(), rec_);
+            ASSERT_TRUE(invoke_form(kFormName));
+            const std::string in_process(rec_, kSize);
+            const std::vector<std::string> in_process_calls = calls();
+            // Through the tool.
+            forget_calls();
+            write_file(dir_ / "script", answers);
+            const Outcome o = tool("block", c.block);
+            ASSERT_EQ(o.status, 0) << o.err;
+            EXPECT_EQ(o.out, in_process);
+            EXPECT_EQ(calls(), in_process_calls);
+            EXPECT_EQ(is_blank(field(o.out.data(), IMPFIS_MSG_1)), !refused);
+            ASSERT_FALSE(in_process_calls.empty());
+            const std::string& last = in_process_calls.back();
+            EXPECT_EQ(last.substr(0, last.find('\t')),
+                      refused ? "rStatusUltimoCmdInt_ECF_Daruma" : c.last_function);
+        }
+    }
+}
+
 TEST_F(Tool, BlockCarriesRefusalsBack) {
     script({"iCFVender_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 63"});
     const Outcome o = tool("block", item_block("12,00"));
