@@ -34,13 +34,6 @@ bool is_blank(ConstBytes f) {
 
 bool is_blank_result(ConstBytes f) { return (!f.empty() && f[0] == '\0') || is_blank(f); }
 
-char low4_digit(char c) {
-    const int v = static_cast<unsigned char>(c) & 0x0F;
-    return v <= 9 ? static_cast<char>('0' + v) : c;
-}
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
 bool all_digits(ConstBytes f) { return std::all_of(f.begin(), f.end(), is_digit); }
 
 void put_digits(Bytes f, std::uint64_t value) {

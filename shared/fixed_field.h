@@ -71,9 +71,13 @@ bool is_blank_result(ConstBytes f);
 
 // The digit of the low four bits of a character code: '5' stays '5', a space
 // becomes '0', 'A' becomes '1'. Codes whose low four bits exceed 9 give no
-// digit and are returned unchanged.
-char low4_digit(char c);
-bool is_digit(char c);
+// digit and are returned unchanged. Inline: the check-digit routines call
+// these once per character.
+inline char low4_digit(char c) {
+    const int v = static_cast<unsigned char>(c) & 0x0F;
+    return v <= 9 ? static_cast<char>('0' + v) : c;
+}
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool all_digits(ConstBytes f);
 
 // Writes `value` right-justified with leading zeros; a value with more digits

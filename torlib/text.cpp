@@ -5,6 +5,8 @@
 #include "shared/link_block.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace qv::torlib {

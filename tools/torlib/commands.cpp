@@ -18,13 +18,13 @@ namespace {
 namespace L = qv::link;
 
 void print(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fputc('\n', stdout);
+    (void)std::fwrite(text.data(), 1, text.size(), stdout);
+    (void)std::fputc('\n', stdout);
 }
 
 bool print_help(Args args, std::string_view help) {
     if (!wants_help(args)) return false;
-    std::fwrite(help.data(), 1, help.size(), stdout);
+    (void)std::fwrite(help.data(), 1, help.size(), stdout);
     return true;
 }
 
@@ -238,8 +238,8 @@ std::optional<std::string> block_text(std::string_view command, std::string_view
 } // namespace
 
 int usage_error(std::string_view command, std::string_view message) {
-    std::fprintf(stderr, "torlib %.*s: %.*s\n", static_cast<int>(command.size()), command.data(),
-                 static_cast<int>(message.size()), message.data());
+    (void)std::fprintf(stderr, "torlib %.*s: %.*s\n", static_cast<int>(command.size()),
+                       command.data(), static_cast<int>(message.size()), message.data());
     return 2;
 }
 

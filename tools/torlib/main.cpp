@@ -49,17 +49,24 @@ constexpr std::array<Command, 7> kCommands{{
 int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     if (args.empty()) {
-        std::fputs(kHelp.data(), stderr);
+        (void)std::fputs(kHelp.data(), stderr);
         return 2;
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(kHelp.data(), stdout);
+        (void)std::fputs(kHelp.data(), stdout);
         return 0;
     }
     for (const Command& c : kCommands) {
-        if (args[0] == c.name) return c.run(Args(args).subspan(1));
+        if (args[0] != c.name) continue;
+        const int status = c.run(Args(args).subspan(1));
+        // An answer that did not reach its reader is no answer.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+            (void)std::fprintf(stderr, "torlib %s: erro ao escrever a saída\n", argv[1]);
+            return 2;
+        }
+        return status;
     }
-    std::fprintf(stderr, "torlib: comando desconhecido \"%.*s\" (veja torlib --help)\n",
-                 static_cast<int>(args[0].size()), args[0].data());
+    (void)std::fprintf(stderr, "torlib: comando desconhecido \"%.*s\" (veja torlib --help)\n",
+                       static_cast<int>(args[0].size()), args[0].data());
     return 2;
 }

@@ -56,7 +56,7 @@ bool write_all(int fd, const char* data, std::size_t size) {
 
 int call(Args args) {
     if (wants_help(args)) {
-        std::fputs(kHelp.data(), stdout);
+        (void)std::fputs(kHelp.data(), stdout);
         return 0;
     }
     if (!args.empty()) return usage_error("call", "não aceita argumentos");
