@@ -186,7 +186,7 @@ void MainForm::showEvent(QShowEvent* event) {
 }
 
 void MainForm::opened() {
-    raise();
+    if (QGuiApplication::platformName() != u"offscreen") raise();
     activateWindow();
     opened_ = true;
     run_handler([this] { handlers_.on_window_open(); });
@@ -275,9 +275,17 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
 bool MainForm::window_key_down(QWidget* receiver, QKeyEvent* key) {
     const int code = key_code(key);
     if (code < 0 || busy_ || !opened_) return false;
-    // Ctrl+Tab belongs to the tab control (page change).
-    if (code == kKeyTab && (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-        return false;
+    // Ctrl+Tab changes the page from anywhere on the tab control, also from
+    // a control that would take the key for itself (the operator list).
+    if (code == kKeyTab && (key->modifiers() & Qt::ControlModifier)) {
+        QTabWidget* tabs = ui_->Pst_ORELHAS;
+        if (!tabs->isEnabled() || !(tabs == receiver || tabs->isAncestorOf(receiver))) return true;
+        const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+        tabs->setCurrentIndex((tabs->currentIndex() + (back ? tabs->count() - 1 : 1)) %
+                              tabs->count());
+        return true;
+    }
+    if (code == kKeyTab && (key->modifiers() & Qt::AltModifier)) return false;
     QWidget* focus = QApplication::focusWidget();
     const std::string focused = focus ? focus->objectName().toStdString() : std::string();
     int result = code;

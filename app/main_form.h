@@ -40,6 +40,8 @@ class MainForm : public QWidget {
     CouponEngine& engine() { return engine_; }
     // The control of that name, or nullptr.
     QWidget* control(const QString& name) const;
+    // True once the open handler has run.
+    bool has_opened() const { return opened_; }
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -126,9 +126,9 @@ void MaskedEdit::setPicture(const QString& picture) {
 }
 
 void MaskedEdit::setPasswordMask(bool on) {
-    setEchoMode(on ? QLineEdit::Password : QLineEdit::Normal);
     // The password character is the asterisk, whatever the style would use.
     setStyleSheet(on ? QStringLiteral("lineedit-password-character: 42;") : QString());
+    setEchoMode(on ? QLineEdit::Password : QLineEdit::Normal);
 }
 
 void MaskedEdit::setValue(Decimal value) {
@@ -159,6 +159,19 @@ void MaskedEdit::reformat() {
         return;
     }
     setValue(value());
+}
+
+bool MaskedEdit::event(QEvent* event) {
+    const bool done = QLineEdit::event(event);
+    // The line edit asks the style for its password character at a style
+    // change; the style sheet's asterisk may only arrive later with the
+    // polish, so ask again whenever the field is polished or shown.
+    if ((event->type() == QEvent::Polish || event->type() == QEvent::Show) &&
+        echoMode() == QLineEdit::Password) {
+        QEvent change(QEvent::StyleChange);
+        QLineEdit::changeEvent(&change);
+    }
+    return done;
 }
 
 void MaskedEdit::focusOutEvent(QFocusEvent* event) {

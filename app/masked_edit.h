@@ -78,6 +78,7 @@ class MaskedEdit : public QLineEdit {
     void focusLeft(Qt::FocusReason reason);
 
   protected:
+    bool event(QEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
   private:

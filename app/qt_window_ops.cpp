@@ -220,7 +220,7 @@ int QtWindowOps::message_box(std::string_view text, int style) {
     // Without a window manager (a kiosk till) and on the offscreen platform
     // nothing gives the window back its activation after a modal box, and
     // the fields get no focus events until it is active again.
-    window_.raise();
+    if (QGuiApplication::platformName() != u"offscreen") window_.raise();
     window_.activateWindow();
     QT_WARNING_PUSH
     QT_WARNING_DISABLE_DEPRECATED

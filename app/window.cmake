@@ -8,11 +8,6 @@ add_executable(quiterval-make-resources EXCLUDE_FROM_ALL
     ${CMAKE_CURRENT_SOURCE_DIR}/resources/make_resources.cpp)
 target_link_libraries(quiterval-make-resources PRIVATE Qt6::Gui)
 
-if(NOT TARGET quiterval-core)
-    message(STATUS "app/core.cmake has no quiterval-core yet: the window is not built")
-    return()
-endif()
-
 add_library(quiterval-window STATIC
     ${CMAKE_CURRENT_SOURCE_DIR}/main_form.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/main_form.h

@@ -1,0 +1,722 @@
+// The real window driven with key and mouse events on the offscreen platform:
+// the form against its definition, login and locks, Enter as Tab and the
+// total, the release password, printing on the simulated printer, the
+// fiscal-day buttons, the configuration page and the edit masks.
+#include "app/main_form.h"
+#include "app/masked_edit.h"
+#include "tests/gui/gui_support.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+
+using namespace qv::gui_test;
+using Button = QMessageBox::StandardButton;
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<ScratchFolder> scratch_;
+    std::unique_ptr<qv::MainForm> form_;
+
+    template <class T = QWidget> T* w(const char* name) {
+        auto* found = qobject_cast<T*>(form_->control(QString::fromLatin1(name)));
+        if (!found) qFatal("no control %s", name);
+        return found;
+    }
+    QTabWidget* tabs() { return w<QTabWidget>("Pst_ORELHAS"); }
+    QString text(const char* name) { return w<QLineEdit>(name)->text(); }
+    bool panel_shown(const char* name) { return !w(name)->isHidden(); }
+
+    void open_window() {
+        form_ = std::make_unique<qv::MainForm>();
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+        QTRY_VERIFY(form_->has_opened());
+    }
+    void click_tab(int index) {
+        QTabBar* bar = tabs()->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    }
+    // Page 2, an operator chosen with the arrow keys (0 = first entry), the
+    // password typed and left with Enter.
+    void log_in(int entry, const QString& password) {
+        click_tab(1);
+        QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
+        for (int i = 0; i <= entry; ++i)
+            press(Qt::Key_Down);
+        click(w("Ed_SENHA"));
+        type(password);
+        press(Qt::Key_Return);
+    }
+    void open_configuration() {
+        click_tab(2);
+        QCOMPARE(focus_name(), QStringLiteral("Ed_SENHAM"));
+        type(QStringLiteral("731946"));
+        press(Qt::Key_Return);
+        QVERIFY(!panel_shown("Frm_SENHAM"));
+    }
+    // Replaces a field's contents by what the cashier types.
+    void fill(const char* name, const QString& typed) {
+        click(w(name));
+        QCOMPARE(focus_name(), QString::fromLatin1(name));
+        w<QLineEdit>(name)->selectAll();
+        press(Qt::Key_Delete);
+        type(typed);
+    }
+
+  private slots:
+    void init() {
+        scratch_ = std::make_unique<ScratchFolder>();
+        // Maximum 100,00, taxes 10 % and 20 %, release password 4321;
+        // ANA's password cell was left empty.
+        write_settings(scratch_->path(QStringLiteral("Quiterval.TOR")), 10000, 1000, 2000, 4321,
+                       {{"MARIA", 123456}, {"JOAO", 654321}, {"ANA", 0}});
+        open_window();
+    }
+    void cleanup() {
+        form_.reset();
+        scratch_.reset();
+    }
+
+    void form_matches_its_definition_data();
+    void form_matches_its_definition();
+    void tab_order();
+    void start_state();
+    void login_data();
+    void login();
+    void every_tab_click_locks_again();
+    void keyboard_page_changes_lock_too();
+    void nothing_behind_a_panel_takes_the_focus();
+    void master_password_data();
+    void master_password();
+    void enter_moves_focus_and_updates_total();
+    void total_above_the_mask_shows_whole();
+    void release_password_data();
+    void release_password();
+    void printed_coupon_reaches_printer_and_resets_form();
+    void z_reduction_is_no_by_default();
+    void cancel_last_coupon_with_nothing_typed();
+    void configuration_edits_take_effect_and_gravar_saves();
+    void masks_refuse_what_they_must_data();
+    void masks_refuse_what_they_must();
+    void fields_show_their_value_in_the_mask();
+    void operator_list_shows_names_only();
+    void window_gets_focus_back_after_a_message_box();
+    void logo_pointer_and_click();
+};
+
+// ---------------------------------------------------------------- the form
+
+void WindowTest::form_matches_its_definition_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("caption");
+    struct Row {
+        const char *name, *kind, *container;
+        QRect geometry;
+        const char* caption;
+    };
+    const Row rows[] = {
+        {"Pst_ORELHAS", "QTabWidget", "01-Quiterval", {6, 8, 350, 318}, ""},
+        {"Frm_SENHAM", "QFrame", "01-Quiterval", {6, 8, 350, 318}, ""},
+        {"Frm_Logo", "QFrame", "Pst_ORELHAS", {0, 24, 349, 295}, ""},
+        {"Frm_Dados", "QFrame", "Pst_ORELHAS", {0, 24, 349, 295}, ""},
+        {"Frm_Dados1", "QFrame", "Pst_ORELHAS", {0, 24, 349, 295}, ""},
+        {"Frm_SENHA", "QFrame", "Pst_ORELHAS", {0, 24, 349, 295}, ""},
+        {"Img_FUNDO", "QLabel", "Frm_Logo", {5, 79, 334, 132}, ""},
+        {"Frm_DOCUMENTO1", "QGroupBox", "Frm_Dados", {9, 6, 326, 33}, " Refeição"},
+        {"Ed_VALOREF", "qv::MaskedEdit", "Frm_DOCUMENTO1", {224, 4, 79, 23}, ""},
+        {"Frm_DOCUMENTO2", "QGroupBox", "Frm_Dados", {9, 45, 326, 33}, " Bebidas"},
+        {"Ed_VALOBEB", "qv::MaskedEdit", "Frm_DOCUMENTO2", {224, 4, 79, 23}, ""},
+        {"Frm_DOCUMENTO3", "QGroupBox", "Frm_Dados", {9, 84, 326, 33}, " T O T A L "},
+        {"Ed_VALOTOT", "qv::MaskedEdit", "Frm_DOCUMENTO3", {224, 4, 79, 23}, ""},
+        {"Frm_DOCUMENTO13", "QGroupBox", "Frm_Dados", {9, 123, 326, 33}, ""},
+        {"Rbt_Dinheiro", "QRadioButton", "Frm_DOCUMENTO13", {10, 4, 94, 22}, " Dinheiro"},
+        {"Rbt_Cheque", "QRadioButton", "Frm_DOCUMENTO13", {116, 4, 94, 22}, " Cheque"},
+        {"Rbt_Cartao", "QRadioButton", "Frm_DOCUMENTO13", {221, 4, 94, 22}, "Cartão"},
+        {"Frm_DOCUMENTO", "QGroupBox", "Frm_Dados", {9, 162, 326, 33}, " Documento"},
+        {"Ed_DOCUMEN", "qv::MaskedEdit", "Frm_DOCUMENTO", {140, 4, 165, 23}, ""},
+        {"Frm_DOCUMENTO12", "QGroupBox", "Frm_Dados", {9, 201, 326, 33}, " Senha de Liberação"},
+        {"Ed_LIBERAC", "qv::MaskedEdit", "Frm_DOCUMENTO12", {236, 4, 67, 23}, ""},
+        {"Bt_Imprime", "QPushButton", "Frm_Dados", {9, 249, 146, 36}, "IMPRIME CUPOM"},
+        {"Bt_LEITX1", "QPushButton", "Frm_Dados", {189, 249, 146, 36}, "CANCELA ÚLT. CUPOM"},
+        {"Frm_DOCUMENTO11", "QGroupBox", "Frm_SENHA", {42, 98, 263, 53}, " Usuário"},
+        {"Cb_Operador", "QComboBox", "Frm_DOCUMENTO11", {84, 13, 167, 23}, ""},
+        {"Frm_DOCUMENTO10", "QGroupBox", "Frm_SENHA", {42, 164, 263, 53}, " Senha"},
+        {"Ed_SENHA", "qv::MaskedEdit", "Frm_DOCUMENTO10", {181, 14, 64, 23}, ""},
+        {"Frm_DOCUMENTO4", "QGroupBox", "Frm_Dados1", {5, 6, 334, 148}, " Operadores"},
+        {"Tab_Operadores", "QTableWidget", "Frm_DOCUMENTO4", {97, 5, 173, 134}, ""},
+        {"Frm_DOCUMENTO5",
+         "QGroupBox",
+         "Frm_Dados1",
+         {5, 159, 334, 33},
+         " Valor Máximo                     Senha"},
+        {"Ed_VALOMAX", "qv::MaskedEdit", "Frm_DOCUMENTO5", {119, 4, 79, 23}, ""},
+        {"Ed_SENHLIB", "qv::MaskedEdit", "Frm_DOCUMENTO5", {260, 4, 65, 23}, ""},
+        {"Frm_DOCUMENTO9", "QGroupBox", "Frm_Dados1", {6, 195, 334, 52}, "% Lei 12.741"},
+        {"CmStatic1", "QLabel", "Frm_DOCUMENTO9", {146, 4, 57, 18}, "Refeições"},
+        {"CmStatic2", "QLabel", "Frm_DOCUMENTO9", {270, 4, 51, 18}, "Bebidas"},
+        {"Ed_PERCREF", "qv::MaskedEdit", "Frm_DOCUMENTO9", {146, 23, 54, 23}, ""},
+        {"Ed_PERCBEB", "qv::MaskedEdit", "Frm_DOCUMENTO9", {264, 23, 54, 23}, ""},
+        {"Bt_LEITX", "QPushButton", "Frm_Dados1", {5, 253, 98, 31}, "LEITURA X"},
+        {"Bt_REDZ", "QPushButton", "Frm_Dados1", {124, 253, 98, 31}, "REDUÇÃO Z"},
+        {"Bt_REDZ1", "QPushButton", "Frm_Dados1", {242, 253, 98, 31}, "GRAVAR"},
+        {"Frm_DOCUMENTO8", "QGroupBox", "Frm_SENHAM", {60, 119, 224, 53}, " Senha Master"},
+        {"Ed_SENHAM", "qv::MaskedEdit", "Frm_DOCUMENTO8", {140, 14, 69, 23}, ""},
+    };
+    for (const Row& r : rows)
+        QTest::newRow(r.name) << QString::fromLatin1(r.name) << QString::fromLatin1(r.kind)
+                              << QString::fromLatin1(r.container) << r.geometry
+                              << QString::fromUtf8(r.caption);
+}
+
+void WindowTest::form_matches_its_definition() {
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(QString, container);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, caption);
+    // Panels of a page sit in the tab control's coordinates; the lock panels
+    // are placed at their working positions when the window opens.
+    QWidget* c = form_->control(name);
+    QVERIFY2(c, qPrintable(name));
+    QCOMPARE(QString::fromLatin1(c->metaObject()->className()), kind);
+    QWidget* box = container == form_->objectName() ? form_.get() : form_->control(container);
+    QVERIFY(box && box->isAncestorOf(c));
+    QCOMPARE(QRect(c->mapTo(box, QPoint(0, 0)), c->size()), geometry);
+    if (auto* group = qobject_cast<QGroupBox*>(c)) QCOMPARE(group->title(), caption);
+    if (auto* button = qobject_cast<QAbstractButton*>(c)) QCOMPARE(button->text(), caption);
+    if (auto* label = qobject_cast<QLabel*>(c); label && name != u"Img_FUNDO")
+        QCOMPARE(label->text(), caption);
+}
+
+void WindowTest::tab_order() {
+    const QStringList expected = {
+        "Ed_VALOREF", "Ed_VALOBEB",     "Rbt_Dinheiro", "Rbt_Cheque", "Rbt_Cartao", "Ed_DOCUMEN",
+        "Ed_LIBERAC", "Bt_Imprime",     "Ed_VALOTOT",   "Bt_LEITX",   "Bt_REDZ",    "Pst_ORELHAS",
+        "Ed_VALOMAX", "Ed_SENHLIB",     "Ed_PERCREF",   "Ed_PERCBEB", "Bt_REDZ1",   "Bt_LEITX1",
+        "Ed_SENHAM",  "Tab_Operadores", "Ed_SENHA",     "Cb_Operador"};
+    QStringList chain;
+    QWidget* start = w("Ed_VALOREF");
+    QWidget* at = start;
+    do {
+        if (expected.contains(at->objectName()) && !chain.contains(at->objectName()))
+            chain << at->objectName();
+        at = at->nextInFocusChain();
+    } while (at != start);
+    QCOMPARE(chain, expected);
+    // Frames, labels and the picture take no focus.
+    for (const char* name : {"Frm_DOCUMENTO1", "CmStatic1", "Img_FUNDO", "Frm_SENHA", "Frm_Dados"})
+        QCOMPARE(w(name)->focusPolicy(), Qt::NoFocus);
+}
+
+void WindowTest::start_state() {
+    QCOMPARE(form_->windowTitle(), QStringLiteral("Quiterval (14.04a)"));
+    QCOMPARE(form_->size(), QSize(363, 334));
+    QCOMPARE(tabs()->currentIndex(), 0);
+    QCOMPARE(tabs()->tabText(2), QStringLiteral("CONFIGURAÇÃO"));
+    QVERIFY(!panel_shown("Frm_SENHA"));
+    QVERIFY(!panel_shown("Frm_SENHAM"));
+    QVERIFY(w<QRadioButton>("Rbt_Dinheiro")->isChecked());
+    // The window has the keyboard: the tab captions hold the first focus.
+    QVERIFY(form_->isActiveWindow());
+    QCOMPARE(QApplication::focusWidget(), tabs()->tabBar());
+    // The settings reached the controls.
+    QCOMPARE(w<QComboBox>("Cb_Operador")->count(), 3);
+    QCOMPARE(text("Ed_VALOMAX"), QStringLiteral("100,00"));
+    QCOMPARE(text("Ed_SENHLIB"), QStringLiteral("004321"));
+    QCOMPARE(text("Ed_PERCREF"), QStringLiteral("10,00"));
+    QCOMPARE(w<QTableWidget>("Tab_Operadores")->item(2, 1)->text(), QStringLiteral("000000"));
+}
+
+// ------------------------------------------------------------ login, locks
+
+void WindowTest::login_data() {
+    QTest::addColumn<int>("entry"); // -1: nobody chosen
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("logs_in");
+    QTest::newRow("right password") << 0 << "123456" << true;
+    QTest::newRow("second operator") << 1 << "654321" << true;
+    QTest::newRow("blank password") << 0 << "" << false;
+    QTest::newRow("another operator's password") << 0 << "654321" << false;
+    QTest::newRow("password cut short") << 0 << "12345" << false;
+    QTest::newRow("nobody chosen") << -1 << "123456" << false;
+    QTest::newRow("empty cell is 000000") << 2 << "000000" << true;
+    QTest::newRow("empty cell is not 0") << 2 << "0" << false;
+}
+
+void WindowTest::login() {
+    QFETCH(int, entry);
+    QFETCH(QString, password);
+    QFETCH(bool, logs_in);
+    click_tab(1);
+    QVERIFY(panel_shown("Frm_SENHA"));
+    QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
+    for (int i = 0; i <= entry; ++i)
+        press(Qt::Key_Down);
+    QCOMPARE(w<QComboBox>("Cb_Operador")->currentIndex(), entry);
+    click(w("Ed_SENHA"));
+    type(password);
+    QCOMPARE(w<QLineEdit>("Ed_SENHA")->displayText(), QString(password.size(), u'*'));
+    press(Qt::Key_Return);
+    QCOMPARE(panel_shown("Frm_SENHA"), !logs_in);
+    if (logs_in) QCOMPARE(focus_name(), QStringLiteral("Ed_VALOREF"));
+    // The same by Tab: a wrong password leaves the panel, whatever the key.
+    if (!logs_in) {
+        click(w("Ed_SENHA"));
+        press(Qt::Key_Tab);
+        QVERIFY(panel_shown("Frm_SENHA"));
+    }
+}
+
+void WindowTest::every_tab_click_locks_again() {
+    log_in(0, QStringLiteral("123456"));
+    QVERIFY(!panel_shown("Frm_SENHA"));
+    fill("Ed_LIBERAC", QStringLiteral("4321"));
+    // A click on the tab of the page already on top locks again and blanks
+    // both passwords.
+    click_tab(1);
+    QVERIFY(panel_shown("Frm_SENHA"));
+    QCOMPARE(text("Ed_SENHA"), QString());
+    QCOMPARE(text("Ed_LIBERAC"), QString());
+    QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
+    // Page 3 by a click: the master panel, over the tab captions too.
+    click_tab(2);
+    QVERIFY(panel_shown("Frm_SENHAM"));
+    QCOMPARE(focus_name(), QStringLiteral("Ed_SENHAM"));
+    QTest::mouseClick(form_.get(), Qt::LeftButton, {},
+                      tabs()->mapTo(form_.get(), tabs()->tabBar()->tabRect(0).center()));
+    QCOMPARE(tabs()->currentIndex(), 2);
+    open_configuration();
+    QCOMPARE(focus_name(), QStringLiteral("Ed_VALOMAX"));
+    click_tab(2);
+    QVERIFY(panel_shown("Frm_SENHAM"));
+    QCOMPARE(text("Ed_SENHAM"), QString());
+}
+
+void WindowTest::keyboard_page_changes_lock_too() {
+    QCOMPARE(QApplication::focusWidget(), tabs()->tabBar());
+    press(Qt::Key_Right);
+    QCOMPARE(tabs()->currentIndex(), 1);
+    QVERIFY(panel_shown("Frm_SENHA"));
+    QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(tabs()->currentIndex(), 2);
+    QVERIFY(panel_shown("Frm_SENHAM"));
+    QCOMPARE(focus_name(), QStringLiteral("Ed_SENHAM"));
+    // Behind the master panel the keyboard cannot change the page either.
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(tabs()->currentIndex(), 2);
+    open_configuration();
+    tabs()->setFocus();
+    press(Qt::Key_Left);
+    QCOMPARE(tabs()->currentIndex(), 1);
+    QVERIFY(panel_shown("Frm_SENHA"));
+}
+
+void WindowTest::nothing_behind_a_panel_takes_the_focus() {
+    click_tab(1);
+    const QStringList coupon = {"Ed_VALOREF", "Ed_VALOBEB", "Rbt_Dinheiro", "Rbt_Cheque",
+                                "Rbt_Cartao", "Ed_DOCUMEN", "Ed_LIBERAC",   "Bt_Imprime",
+                                "Ed_VALOTOT", "Bt_LEITX1"};
+    for (int i = 0; i < 30; ++i) {
+        press(Qt::Key_Tab);
+        QVERIFY2(!coupon.contains(focus_name()), qPrintable(focus_name()));
+    }
+    // A click where a coupon field lies lands on the panel.
+    QTest::mouseClick(form_.get(), Qt::LeftButton, {},
+                      w("Ed_VALOREF")->mapTo(form_.get(), QPoint(10, 10)));
+    QVERIFY(!coupon.contains(focus_name()));
+    click(w("Ed_VALOREF"));
+    QVERIFY(!coupon.contains(focus_name()));
+
+    // The master panel leaves only its own field; Tab and Enter stay there.
+    click_tab(2);
+    for (int i = 0; i < 10; ++i) {
+        press(i % 2 ? Qt::Key_Tab : Qt::Key_Return);
+        QCOMPARE(focus_name(), QStringLiteral("Ed_SENHAM"));
+    }
+    click(w("Bt_REDZ"));
+    QCOMPARE(focus_name(), QStringLiteral("Ed_SENHAM"));
+}
+
+void WindowTest::master_password_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("right, Enter") << "731946" << int(Qt::Key_Return) << true;
+    QTest::newRow("right, Tab") << "731946" << int(Qt::Key_Tab) << true;
+    QTest::newRow("wrong") << "731947" << int(Qt::Key_Return) << false;
+    QTest::newRow("short") << "73194" << int(Qt::Key_Return) << false;
+    QTest::newRow("blank") << "" << int(Qt::Key_Return) << false;
+}
+
+void WindowTest::master_password() {
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(bool, opens);
+    click_tab(2);
+    type(typed);
+    QCOMPARE(w<QLineEdit>("Ed_SENHAM")->displayText(), QString(typed.size(), u'*'));
+    press(key);
+    QCOMPARE(panel_shown("Frm_SENHAM"), !opens);
+    QCOMPARE(focus_name(), opens ? QStringLiteral("Ed_VALOMAX") : QStringLiteral("Ed_SENHAM"));
+}
+
+// --------------------------------------------------------- coupon entry
+
+void WindowTest::enter_moves_focus_and_updates_total() {
+    log_in(0, QStringLiteral("123456"));
+    type(QStringLiteral("10,50"));
+    press(Qt::Key_Return);
+    QCOMPARE(focus_name(), QStringLiteral("Ed_VALOBEB"));
+    QCOMPARE(text("Ed_VALOREF"), QStringLiteral("10,50"));
+    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("10,50"));
+    type(QStringLiteral("4,25"));
+    press(Qt::Key_Return);
+    QCOMPARE(focus_name(), QStringLiteral("Rbt_Dinheiro"));
+    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("14,75"));
+    // Clearing the drinks and leaving the field by a click.
+    fill("Ed_VALOBEB", QString());
+    click(w("Ed_DOCUMEN"));
+    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("10,50"));
+    // Typing alone does not recompute: only leaving the field does.
+    fill("Ed_VALOREF", QStringLiteral("1"));
+    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("10,50"));
+    press(Qt::Key_Tab);
+    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("1,00"));
+    // The total is read-only.
+    QVERIFY(w<QLineEdit>("Ed_VALOTOT")->isReadOnly());
+}
+
+void WindowTest::total_above_the_mask_shows_whole() {
+    log_in(0, QStringLiteral("123456"));
+    type(QStringLiteral("9999,99"));
+    press(Qt::Key_Return);
+    type(QStringLiteral("9999,99"));
+    press(Qt::Key_Return);
+    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("19.999,98"));
+    QCOMPARE(form_->window_ops().get_number("Ed_VALOTOT"), qv::Decimal::from_units(199'999'800));
+}
+
+void WindowTest::release_password_data() {
+    QTest::addColumn<QString>("meal");
+    QTest::addColumn<QString>("release");
+    QTest::addColumn<bool>("prints");
+    QTest::newRow("below the maximum") << "99,99"
+                                       << "" << true;
+    QTest::newRow("at the maximum") << "100,00"
+                                    << "" << true;
+    QTest::newRow("above, no password") << "100,01"
+                                        << "" << false;
+    QTest::newRow("above, wrong password") << "150,00"
+                                           << "1234" << false;
+    QTest::newRow("above, right password") << "150,00"
+                                           << "4321" << true;
+    QTest::newRow("above, right with zeros") << "150,00"
+                                             << "004321" << true;
+}
+
+void WindowTest::release_password() {
+    QFETCH(QString, meal);
+    QFETCH(QString, release);
+    QFETCH(bool, prints);
+    log_in(0, QStringLiteral("123456"));
+    type(meal);
+    fill("Ed_LIBERAC", release);
+    BoxAnswers boxes;
+    click(w("Bt_Imprime"));
+    if (prints) {
+        QTRY_VERIFY(scratch_->tape().contains(QStringLiteral("REFEICAO")));
+        QVERIFY(panel_shown("Frm_SENHA"));
+    } else {
+        QCOMPARE(boxes.texts(),
+                 QStringList{QStringLiteral(
+                     "Informe a senha correta para emitir cupom acima do valor permitido !!!")});
+        QCOMPARE(boxes.seen()[0].icon, QMessageBox::Critical);
+        QCOMPARE(scratch_->tape().contains(QStringLiteral("REFEICAO")), false);
+        // Nothing changed: the typed release password is still there.
+        QCOMPARE(text("Ed_LIBERAC"), release);
+        QVERIFY(!panel_shown("Frm_SENHA"));
+    }
+}
+
+void WindowTest::printed_coupon_reaches_printer_and_resets_form() {
+    log_in(1, QStringLiteral("654321"));
+    type(QStringLiteral("10,50"));
+    press(Qt::Key_Return);
+    type(QStringLiteral("4,25"));
+    press(Qt::Key_Return);
+    w<QRadioButton>("Rbt_Cartao")->click();
+    BoxAnswers boxes;
+    click(w("Bt_Imprime"));
+    QTRY_VERIFY(scratch_->tape().contains(QStringLiteral("BEBIDAS")));
+    const QString tape = scratch_->tape();
+    QVERIFY2(tape.contains(QStringLiteral("OPERADOR: JOAO")), qPrintable(tape));
+    QVERIFY(tape.contains(QStringLiteral("Fonte=IBPT")));
+    QVERIFY2(boxes.seen().empty(), qPrintable(boxes.texts().join(u'|')));
+    // The form reset: fields blank, the login panel back, focus in the list,
+    // the payment option unchanged.
+    for (const char* name :
+         {"Ed_VALOREF", "Ed_VALOBEB", "Ed_VALOTOT", "Ed_DOCUMEN", "Ed_LIBERAC", "Ed_SENHA"})
+        QCOMPARE(text(name), QString());
+    QVERIFY(panel_shown("Frm_SENHA"));
+    QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
+    QVERIFY(w<QRadioButton>("Rbt_Cartao")->isChecked());
+    QVERIFY(form_->isActiveWindow());
+}
+
+// ------------------------------------------------------ fiscal-day buttons
+
+void WindowTest::z_reduction_is_no_by_default() {
+    open_configuration();
+    const QString before = scratch_->tape();
+    {
+        BoxAnswers boxes; // Enter: the default button
+        click(w("Bt_REDZ"));
+        QCOMPARE(boxes.seen().size(), std::size_t{1});
+        QCOMPARE(
+            boxes.seen()[0].text,
+            QStringLiteral(
+                "Deseja realmente fazer a REDUÇÃO Z, a impressora não funcionará mais HOJE ?"));
+        QCOMPARE(boxes.seen()[0].icon, QMessageBox::Question);
+        QCOMPARE(boxes.seen()[0].default_button, QMessageBox::No);
+        QCOMPARE(boxes.seen()[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(scratch_->tape(), before);
+    }
+    // Yes sends it.
+    BoxAnswers yes({QMessageBox::Yes});
+    click(w("Bt_REDZ"));
+    QTRY_VERIFY(scratch_->tape().size() > before.size());
+}
+
+void WindowTest::cancel_last_coupon_with_nothing_typed() {
+    log_in(0, QStringLiteral("123456"));
+    BoxAnswers boxes;
+    click(w("Bt_LEITX1"));
+    // The printer refuses (nothing to cancel) but nothing is shown; the
+    // coupon page is locked again behind the login panel.
+    QVERIFY(boxes.seen().empty());
+    QVERIFY(panel_shown("Frm_SENHA"));
+    QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
+}
+
+// ----------------------------------------------------------- configuration
+
+void WindowTest::configuration_edits_take_effect_and_gravar_saves() {
+    open_configuration();
+    QCOMPARE(focus_name(), QStringLiteral("Ed_VALOMAX"));
+    w<QLineEdit>("Ed_VALOMAX")->selectAll();
+    type(QStringLiteral("50"));
+    press(Qt::Key_Return);
+    QCOMPARE(focus_name(), QStringLiteral("Ed_SENHLIB"));
+    QCOMPARE(text("Ed_VALOMAX"), QStringLiteral("50,00"));
+    // The new limit holds at once, unsaved.
+    log_in(0, QStringLiteral("123456"));
+    type(QStringLiteral("60"));
+    {
+        BoxAnswers boxes;
+        click(w("Bt_Imprime"));
+        QCOMPARE(boxes.seen().size(), std::size_t{1});
+    }
+    // A new operator and the save.
+    open_configuration();
+    auto* grid = w<QTableWidget>("Tab_Operadores");
+    grid->setFocus();
+    grid->setCurrentCell(3, 0);
+    press(Qt::Key_F2);
+    type(QStringLiteral("JOSÉ"));
+    press(Qt::Key_Return);
+    QCOMPARE(grid->item(3, 0)->text(), QStringLiteral("JOSÉ"));
+    fill("Ed_PERCBEB", QStringLiteral("12,5"));
+    click(w("Bt_REDZ1"));
+    QTRY_VERIFY(!form_->isVisible());
+    QFile saved(scratch_->path(QStringLiteral("Quiterval.TOR")));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray record = saved.readAll();
+    QCOMPARE(record.size(), 1061);
+    QCOMPARE(record.left(21), QByteArray("1005000100012500043"
+                                         "21"));
+    QCOMPARE(record.mid(21 + 3 * 26, 26), QByteArray("JOS\xC9                000000"));
+}
+
+// ---------------------------------------------------------------- masks
+
+void WindowTest::masks_refuse_what_they_must_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("amount: four integer digits") << "Ed_VALOREF"
+                                                 << "12345"
+                                                 << "1234";
+    QTest::newRow("amount: two decimals") << "Ed_VALOREF"
+                                          << "1,234"
+                                          << "1,23";
+    QTest::newRow("amount: letters") << "Ed_VALOREF"
+                                     << "a1b2"
+                                     << "12";
+    QTest::newRow("amount: no sign") << "Ed_VALOREF"
+                                     << "-5"
+                                     << "5";
+    QTest::newRow("amount: keypad point is the comma") << "Ed_VALOBEB"
+                                                       << "7.5"
+                                                       << "7,5";
+    QTest::newRow("amount: one comma") << "Ed_VALOBEB"
+                                       << "1,2,3"
+                                       << "1,23";
+    QTest::newRow("percentage: 99,99 at most") << "Ed_PERCREF"
+                                               << "123,456"
+                                               << "12,45";
+    QTest::newRow("digits: six") << "Ed_SENHLIB"
+                                 << "1234567"
+                                 << "123456";
+    QTest::newRow("digits: nothing else") << "Ed_SENHLIB"
+                                          << "1a2,3"
+                                          << "123";
+    QTest::newRow("release password digits") << "Ed_LIBERAC"
+                                             << "12x34567"
+                                             << "123456";
+    QTest::newRow("document: 14 characters") << "Ed_DOCUMEN"
+                                             << "123456789012345"
+                                             << "12345678901234";
+    QTest::newRow("document: Windows-1252 kept") << "Ed_DOCUMEN"
+                                                 << "ÇÃ€1"
+                                                 << "ÇÃ€1";
+    QTest::newRow("document: outside Windows-1252") << "Ed_DOCUMEN"
+                                                    << "1ő2→3"
+                                                    << "123";
+    QTest::newRow("master: six characters") << "Ed_SENHAM"
+                                            << "abcdefg"
+                                            << "abcdef";
+}
+
+void WindowTest::masks_refuse_what_they_must() {
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    if (field == u"Ed_SENHAM") {
+        click_tab(2);
+    } else if (field.startsWith(u"Ed_SENHLIB") || field.startsWith(u"Ed_PERC")) {
+        open_configuration();
+    } else {
+        log_in(0, QStringLiteral("123456"));
+    }
+    auto* edit = qobject_cast<QLineEdit*>(form_->control(field));
+    QVERIFY(edit);
+    edit->setFocus();
+    edit->clear();
+    type(typed);
+    QCOMPARE(edit->text(), kept);
+}
+
+void WindowTest::fields_show_their_value_in_the_mask() {
+    open_configuration();
+    struct Case {
+        const char* field;
+        const char* typed;
+        const char* shown;
+    };
+    const Case cases[] = {{"Ed_VALOMAX", "1234", "1.234,00"}, {"Ed_VALOMAX", "0,5", "0,50"},
+                          {"Ed_VALOMAX", ",", "0,00"},        {"Ed_SENHLIB", "42", "000042"},
+                          {"Ed_PERCREF", "7,5", "7,50"},      {"Ed_PERCBEB", "", ""}};
+    for (const Case& c : cases) {
+        fill(c.field, QString::fromLatin1(c.typed));
+        press(Qt::Key_Tab);
+        QCOMPARE(text(c.field), QString::fromLatin1(c.shown));
+    }
+    // Password fields stay as typed and show only asterisks.
+    auto* release = w<qv::MaskedEdit>("Ed_LIBERAC");
+    QVERIFY(release->passwordMask());
+    QVERIFY(w<qv::MaskedEdit>("Ed_SENHA")->passwordMask());
+    QVERIFY(w<qv::MaskedEdit>("Ed_SENHAM")->passwordMask());
+    QVERIFY(!w<qv::MaskedEdit>("Ed_SENHLIB")->passwordMask());
+}
+
+void WindowTest::operator_list_shows_names_only() {
+    auto* list = w<QComboBox>("Cb_Operador");
+    QCOMPARE(list->itemText(0), QStringLiteral("MARIA"));
+    QCOMPARE(list->itemText(1), QStringLiteral("JOAO"));
+    QCOMPARE(list->currentIndex(), -1);
+    for (int i = 0; i < list->count(); ++i)
+        QVERIFY(!list->itemText(i).contains(u'-'));
+    click_tab(1);
+    press(Qt::Key_Down);
+    QCOMPARE(list->currentText(), QStringLiteral("MARIA"));
+    const std::string entry = form_->window_ops().get_text("Cb_Operador");
+    QCOMPARE(entry.size(), std::size_t{256});
+    QCOMPARE(QString::fromStdString(entry.substr(0, 29)),
+             QStringLiteral("MARIA                - 123456"));
+}
+
+void WindowTest::window_gets_focus_back_after_a_message_box() {
+    log_in(0, QStringLiteral("123456"));
+    type(QStringLiteral("500"));
+    press(Qt::Key_Return);
+    {
+        BoxAnswers boxes;
+        w<QPushButton>("Bt_Imprime")->setFocus();
+        press(Qt::Key_Space);
+        QCOMPARE(boxes.seen().size(), std::size_t{1});
+    }
+    QVERIFY(form_->isActiveWindow());
+    QCOMPARE(focus_name(), QStringLiteral("Bt_Imprime"));
+    // Focus events flow again: leaving an amount field updates the total.
+    click(w("Ed_VALOREF"));
+    w<QLineEdit>("Ed_VALOREF")->selectAll();
+    type(QStringLiteral("2"));
+    press(Qt::Key_Return);
+    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("2,00"));
+    // A message box shown from a field that is being left is no departure of
+    // the field that gets the focus back: an invalid document is reported once.
+    BoxAnswers boxes;
+    fill("Ed_DOCUMEN", QStringLiteral("123.456"));
+    press(Qt::Key_Return);
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Documento inválido !!!")});
+    QCOMPARE(focus_name(), QStringLiteral("Ed_DOCUMEN"));
+    QVERIFY(form_->isActiveWindow());
+}
+
+void WindowTest::logo_pointer_and_click() {
+    // A stand-in browser records how it was started.
+    const QString bin = scratch_->path(QStringLiteral("bin"));
+    QDir().mkpath(bin);
+    QFile browser(bin + QStringLiteral("/xdg-open"));
+    QVERIFY(browser.open(QIODevice::WriteOnly));
+    browser.write("#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/opened\"\n");
+    browser.close();
+    browser.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.toLocal8Bit() + ':' + path);
+
+    QWidget* logo = w("Img_FUNDO");
+    QVERIFY(!w<QLabel>("Img_FUNDO")->pixmap().isNull());
+    QCOMPARE(form_->cursor().shape(), Qt::ArrowCursor);
+    QTest::mouseMove(logo, QPoint(20, 20));
+    QCOMPARE(form_->cursor().shape(), Qt::BitmapCursor);
+    QCOMPARE(form_->cursor().hotSpot(), QPoint(5, 0));
+    QCOMPARE(form_->cursor().bitmap().size(), QSize(32, 32));
+    QTest::mouseClick(logo, Qt::LeftButton);
+    QTRY_VERIFY(QFile::exists(bin + QStringLiteral("/opened")));
+    QFile opened(bin + QStringLiteral("/opened"));
+    QVERIFY(opened.open(QIODevice::ReadOnly));
+    QCOMPARE(opened.readAll().trimmed(), QByteArray("www.quiterval.com.br"));
+    qputenv("PATH", path);
+}
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
