@@ -129,7 +129,11 @@ TEST_F(ThroughDriver, RefusalsComeBackAsThePrinterErrorText) {
         {"CANC-CUPOM", [](ThroughDriver&) {}, "\xDAltimo documento n\xE3o \xE9 cancel\xE1vel"},
         {"ABRE-CUPOM", [](ThroughDriver& t) { ASSERT_TRUE(t.send("ABRE-CUPOM").ok()); },
          "CF aberto"},
-        {"EFET-FORM-PAGTO", [](ThroughDriver& t) { t.put(IMPFIS_FORMA_PAGTO, "Cheque"); },
+        {"EFET-FORM-PAGTO",
+         [](ThroughDriver& t) {
+             t.put(IMPFIS_FORMA_PAGTO, "Cheque");
+             t.put(IMPFIS_VALOR_PAGTO, "00000000001000");
+         },
          "N\xE3o em fase de pagamento ou totaliza\xE7\xE3o"},
         {"LEITURAX", [](ThroughDriver&) {}, "CF aberto"},
         {"REDUCAOZ", [](ThroughDriver&) {}, "CF aberto"},
@@ -158,6 +162,8 @@ TEST_F(ThroughDriver, InjectedFaultsReachTheCallerAndTheRetryPathWorks) {
     ASSERT_TRUE(send("ABRE-CUPOM").ok()); // tried again: now it opens
     put_item("0000000000001", "REFEICAO", "18,00", "00002000");
     ASSERT_TRUE(send("VENDE-ITEM").ok());
+    put(IMPFIS_TIPO_DESC, "D");
+    put(IMPFIS_MODO_DESC, "$");
     put(IMPFIS_VALOR_DESC, "00000000000000");
     const Result paper = send("INI-FCTO-CPOM");
     EXPECT_EQ(paper.msg1, "Fim do papel");
