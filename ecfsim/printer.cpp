@@ -177,8 +177,9 @@ Outcome Printer::sell(const char* tax, const char* quantity, const char* unit_pr
     o.changed = true;
     char number[8];
     std::snprintf(number, sizeof number, "%03zu", c.items.size());
-    o.tape = tape::row(std::string(number) + " " + tape::from_cp1252(code_t) + " " +
-                       tape::from_cp1252(desc_t)) +
+    o.tape = tape::wrapped(std::string(number) + " " + tape::from_cp1252(code_t) + " " +
+                               tape::from_cp1252(desc_t),
+                           4) +
              tape::row("     " + tape::quantity(*qty) + " " + tape::from_cp1252(unit_t) + " x " +
                            tape::money(*price) + " " + tax_label(*tot),
                        tape::money(value));

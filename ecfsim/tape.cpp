@@ -24,16 +24,32 @@ std::string cut(std::string_view utf8, std::size_t columns) {
     return std::string(utf8);
 }
 
-std::string row(std::string_view left, std::string_view right) {
+std::string row(std::string_view left, std::string_view right_text) {
+    const std::string right = cut(right_text, kColumns);
     const std::size_t rw = width(right);
     const std::size_t room = rw >= kColumns ? 0 : kColumns - rw - (rw > 0 ? 1 : 0);
     std::string line = cut(left, room);
     line.append(kColumns - rw - width(line), ' ');
-    line += cut(right, kColumns);
+    line += right;
     // no trailing spaces on the paper file
     while (!line.empty() && line.back() == ' ')
         line.pop_back();
     return line + "\n";
+}
+
+std::string wrapped(std::string_view utf8, std::size_t indent) {
+    std::string out;
+    std::string rest(utf8);
+    for (bool first = true; first || !rest.empty(); first = false) {
+        const std::string prefix = first ? std::string() : std::string(indent, ' ');
+        const std::string part = cut(rest, kColumns - indent * !first);
+        std::string line = prefix + part;
+        while (!line.empty() && line.back() == ' ')
+            line.pop_back();
+        out += line + "\n";
+        rest.erase(0, part.size());
+    }
+    return out;
 }
 
 std::string centred(std::string_view text) {

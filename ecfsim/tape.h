@@ -19,6 +19,8 @@ std::size_t width(std::string_view utf8);
 std::string cut(std::string_view utf8, std::size_t columns);
 // One line: `left`, spaces, `right` flush with column 48 (left is cut to fit).
 std::string row(std::string_view left, std::string_view right = {});
+// A long text over as many lines as it needs, the later ones indented.
+std::string wrapped(std::string_view utf8, std::size_t indent);
 std::string centred(std::string_view text);
 std::string rule(char c = '-');
 // Windows-1252 argument text to UTF-8, trailing spaces cut; control

@@ -406,6 +406,20 @@ TEST(Printer, TapeOfOneCoupon) {
         EXPECT_LE(tape::width(l), 48u) << l;
 }
 
+TEST(Printer, LongDescriptionWrapsOnThePaper) {
+    Ecf e;
+    ASSERT_EQ(e.open().answer, 1);
+    const std::string desc =
+        "PRATO DO DIA COM ARROZ FEIJ\xC3O SALADA E SOBREMESA DE COCO " + std::string(170, ' ');
+    const Outcome o = e.sell("18,00", "00001000", "0000", "0001000", "0000000000001", "UN", desc);
+    ASSERT_EQ(o.answer, 1);
+    EXPECT_EQ(o.tape.substr(0, o.tape.find(" 1,000")),
+              "001 0000000000001 PRATO DO DIA COM ARROZ FEIJÃO\n"
+              "    SALADA E SOBREMESA DE COCO\n    ");
+    EXPECT_EQ(e.m.coupon.items.at(0).description,
+              "PRATO DO DIA COM ARROZ FEIJ\xC3O SALADA E SOBREMESA DE COCO");
+}
+
 TEST(Printer, DayReportShowsTheTotals) {
     Ecf e;
     e.coupon();
