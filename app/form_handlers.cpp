@@ -170,7 +170,9 @@ void FormHandlers::on_Bt_LEITX_click() {
 
 void FormHandlers::on_Bt_REDZ_click() {
     engine_.W_RESPOSTA = engine_.show_message(kMsgReductionZ, kStyleQuestionNoDefault);
-    if (engine_.W_RESPOSTA == kAnswerNo) return;
+    // Only an explicit Yes closes the fiscal day: No, and a box closed any
+    // other way, send nothing.
+    if (engine_.W_RESPOSTA != kAnswerYes) return;
     blank(field(impfis_, impfis::IMPFIS_REDUCAO_1));
     blank(field(impfis_, impfis::IMPFIS_REDUCAO_2));
     send_fiscal_day_command("REDUCAOZ");

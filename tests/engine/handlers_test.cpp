@@ -323,6 +323,9 @@ TEST_F(HandlersTest, ZReductionAnsweredNoSendsNothing) {
     EXPECT_EQ(window.log_of("message_box"),
               (std::vector<std::string>{"message_box 292 Deseja realmente fazer a REDUÇÃO Z, a "
                                         "impressora não funcionará mais HOJE ?"}));
+    window.answer(2); // the box closed without Yes or No
+    handlers.on_Bt_REDZ_click();
+    EXPECT_TRUE(calls().empty());
 }
 
 TEST_F(HandlersTest, ZReductionAnsweredYesBlanksItsFieldsAndSendsIt) {
