@@ -57,17 +57,18 @@ FileText read_file(const fs::path& path) {
     return f;
 }
 
-bool write_atomically(const fs::path& path, std::string_view text) {
+bool write_atomically(const fs::path& path, std::string_view text, bool durable) {
     fs::path temp = path;
     temp += ".novo";
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    const bool written = write_all(fd, text) && ::fsync(fd) == 0;
+    const bool written = write_all(fd, text) && (!durable || ::fsync(fd) == 0);
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
+    if (!durable) return true;
     // make the rename itself durable
     const int dir = ::open(path.parent_path().empty() ? "." : path.parent_path().c_str(),
                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -30,7 +30,11 @@ struct FileText {
     std::string text;
 };
 FileText read_file(const std::filesystem::path& path);
-bool write_atomically(const std::filesystem::path& path, std::string_view text);
+// Replaces the file whole. `durable`: flushed to disk before and after the
+// rename (the fiscal memory and settings); the status and fault files only
+// need to be whole, not to survive a power cut.
+bool write_atomically(const std::filesystem::path& path, std::string_view text,
+                      bool durable = true);
 bool append_to(const std::filesystem::path& path, std::string_view text);
 
 // Holds the folder for one call (creates it when missing).

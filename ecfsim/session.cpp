@@ -49,7 +49,7 @@ void note_on_tape(const fs::path& dir, std::string_view title, std::string_view 
 }
 
 void save_status(const fs::path& dir, std::int32_t error) {
-    write_atomically(dir / kStatusFile, to_text(LastStatus{error, 0}));
+    write_atomically(dir / kStatusFile, to_text(LastStatus{error, 0}), false);
 }
 
 // Brings in ECFSIM_FALHAS once per value of the variable.
@@ -101,7 +101,7 @@ std::optional<Fault> next_fault(const fs::path& dir, std::string_view function) 
             std::error_code ec;
             fs::remove(file, ec);
         } else {
-            write_atomically(file, to_text(list));
+            write_atomically(file, to_text(list), false);
         }
     }
     return fault;
