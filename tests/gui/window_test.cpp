@@ -8,7 +8,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -78,6 +81,7 @@ class WindowTest : public QObject {
     }
 
   private slots:
+    void initTestCase() { qv::install_fonts(); }
     void init() {
         scratch_ = std::make_unique<ScratchFolder>();
         // Maximum 100,00, taxes 10 % and 20 %, release password 4321;
@@ -116,6 +120,10 @@ class WindowTest : public QObject {
     void operator_list_shows_names_only();
     void window_gets_focus_back_after_a_message_box();
     void logo_pointer_and_click();
+    void message_box_styles_data();
+    void message_box_styles();
+    void texts_cross_as_windows_1252();
+    void fonts_stand_in_for_the_windows_ones();
 };
 
 // ---------------------------------------------------------------- the form
@@ -716,6 +724,83 @@ void WindowTest::logo_pointer_and_click() {
     QVERIFY(opened.open(QIODevice::ReadOnly));
     QCOMPARE(opened.readAll().trimmed(), QByteArray("www.quiterval.com.br"));
     qputenv("PATH", path);
+}
+
+// ------------------------------------------------------ window operations
+
+void WindowTest::message_box_styles_data() {
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("button"); // QMessageBox::StandardButton; NoButton: Enter
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<int>("default_button");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("16 stop, OK") << 16 << int(QMessageBox::NoButton) << int(QMessageBox::Critical)
+                                 << int(QMessageBox::Ok) << 1;
+    QTest::newRow("48 exclamation, OK") << 48 << int(QMessageBox::NoButton)
+                                        << int(QMessageBox::Warning) << int(QMessageBox::Ok) << 1;
+    QTest::newRow("36 Enter is Yes") << 36 << int(QMessageBox::NoButton)
+                                     << int(QMessageBox::Question) << int(QMessageBox::Yes) << 6;
+    QTest::newRow("36 No") << 36 << int(QMessageBox::No) << int(QMessageBox::Question)
+                           << int(QMessageBox::Yes) << 7;
+    QTest::newRow("292 Enter is No") << 292 << int(QMessageBox::NoButton)
+                                     << int(QMessageBox::Question) << int(QMessageBox::No) << 7;
+    QTest::newRow("292 Yes") << 292 << int(QMessageBox::Yes) << int(QMessageBox::Question)
+                             << int(QMessageBox::No) << 6;
+}
+
+void WindowTest::message_box_styles() {
+    QFETCH(int, style);
+    QFETCH(int, button);
+    QFETCH(int, icon);
+    QFETCH(int, default_button);
+    QFETCH(int, answer);
+    open_configuration();
+    BoxAnswers boxes({static_cast<Button>(button)});
+    QCOMPARE(form_->window_ops().message_box("Tenta novamente?", style), answer);
+    QCOMPARE(boxes.seen().size(), std::size_t{1});
+    QCOMPARE(boxes.seen()[0].text, QStringLiteral("Tenta novamente?"));
+    QCOMPARE(int(boxes.seen()[0].icon), icon);
+    QCOMPARE(int(boxes.seen()[0].default_button), default_button);
+    // The window is active again with the focus where it was.
+    QVERIFY(form_->isActiveWindow());
+    QCOMPARE(focus_name(), QStringLiteral("Ed_VALOMAX"));
+}
+
+void WindowTest::texts_cross_as_windows_1252() {
+    qv::WindowOps& ops = form_->window_ops();
+    ops.set_text("Ed_DOCUMEN", "\xC7\xC3O \x80 1");
+    QCOMPARE(text("Ed_DOCUMEN"), QStringLiteral("ÇÃO € 1"));
+    const std::string back = ops.get_text("Ed_DOCUMEN");
+    QCOMPARE(back.size(), std::size_t{256});
+    QCOMPARE(back.substr(0, 8), std::string("\xC7\xC3O \x80 1 "));
+    QVERIFY(back.find_first_not_of(' ', 7) == std::string::npos);
+    // A blank text empties a field; a number shows in the field's mask.
+    ops.set_text("Ed_DOCUMEN", std::string(14, ' '));
+    QCOMPARE(text("Ed_DOCUMEN"), QString());
+    ops.set_number("Ed_PERCREF", qv::Decimal::from_units(123'456));
+    QCOMPARE(text("Ed_PERCREF"), QStringLiteral("12,34"));
+    QCOMPARE(ops.get_number("Ed_PERCREF"), qv::Decimal::from_units(123'400));
+    QCOMPARE(ops.get_number("Ed_VALOREF"), qv::Decimal{});
+    // Grid cells: names as text, passwords as six-digit numbers.
+    ops.set_grid_text("Tab_Operadores", 40, 1, "\xC1GATA");
+    ops.set_grid_number("Tab_Operadores", 40, 2, qv::Decimal::from_int(42));
+    QCOMPARE(ops.grid_text("Tab_Operadores", 40, 1).substr(0, 6), std::string("\xC1GATA "));
+    QCOMPARE(w<QTableWidget>("Tab_Operadores")->item(39, 1)->text(), QStringLiteral("000042"));
+    QCOMPARE(ops.grid_number("Tab_Operadores", 40, 2), qv::Decimal::from_int(42));
+    QCOMPARE(ops.grid_number("Tab_Operadores", 41, 2), qv::Decimal{});
+    QCOMPARE(ops.option_value("Rbt_Dinheiro"), -1);
+    QCOMPARE(ops.option_value("Rbt_Cheque"), 0);
+    QCOMPARE(ops.selected_page("Pst_ORELHAS"), 1);
+}
+
+void WindowTest::fonts_stand_in_for_the_windows_ones() {
+    if (!QDir(QStringLiteral("/usr/share/wine/fonts")).exists(QStringLiteral("tahoma.ttf")))
+        QSKIP("fonts-wine is not installed");
+    QVERIFY(QFontDatabase::families().contains(QStringLiteral("Tahoma")));
+    QCOMPARE(QFont::substitute(QStringLiteral("MS Shell Dlg")).toLower(), QStringLiteral("tahoma"));
+    QCOMPARE(QFont::substitute(QStringLiteral("MS Sans Serif")).toLower(),
+             QStringLiteral("tahoma"));
+    QCOMPARE(QFontInfo(w("Ed_VALOREF")->font()).family(), QStringLiteral("Tahoma"));
 }
 
 QTEST_MAIN(WindowTest)
