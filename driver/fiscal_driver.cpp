@@ -17,6 +17,7 @@ namespace {
 
 using namespace qv::impfis;
 
+constexpr std::string_view kUnknownPayment = "Forma de Pagamento n\xE3o cadastrada!!!";
 constexpr std::string_view kNotExecuted = "Comando n\xE3o executado !!!";
 
 // Return values that carry a message for the user; every other value,
@@ -32,8 +33,8 @@ constexpr struct {
     {-5, "Erro ao abrir a porta de comunica\xE7\xE3o!!!"},
     {-6, "Impressora Desligada!!!   -6"},
     {-8, "Erro ao criar/gravar arquivo STATUS/RETORNO!!!"},
-    {-10, "Forma de Pagamento n\xE3o cadastrada!!!"},
-    {-24, "Forma de Pagamento n\xE3o cadastrada!!!"},
+    {-10, kUnknownPayment},
+    {-24, kUnknownPayment},
 };
 
 constexpr std::string_view kPaymentMethods[] = {"Dinheiro", "Cheque", "Cartao"};
@@ -80,6 +81,10 @@ class Command {
         for (const auto& r : kReturnTexts) {
             if (r.value == ret) put_text(field(rec_, IMPFIS_MSG_1), r.text);
         }
+        // A payment method the printer does not take is not a payment:
+        // without this the caller would read success and go on to close.
+        if (unknown_payment_ && is_blank(field(rec_, IMPFIS_MSG_1)))
+            put_text(field(rec_, IMPFIS_MSG_1), kUnknownPayment);
         if (ret == -12 || ret == -27) decode_status();
         // A library or function that could not be bound fails the command,
         // naming what is missing, whatever the later calls returned.
@@ -122,10 +127,12 @@ class Command {
                  text_of(rec_, IMPFIS_TIPO_DESC) + text_of(rec_, IMPFIS_MODO_DESC),
                  text_of(rec_, IMPFIS_VALOR_DESC));
         } else if (command_is("EFET-FORM-PAGTO")) {
+            unknown_payment_ = true;
             for (std::string_view method : kPaymentMethods) {
                 if (equals_text(field(rec_, IMPFIS_FORMA_PAGTO), method)) {
                     call("iCFEfetuarPagamentoFormatado_ECF_Daruma", arg(method),
                          text_of(rec_, IMPFIS_VALOR_PAGTO));
+                    unknown_payment_ = false;
                     break;
                 }
             }
@@ -197,6 +204,7 @@ class Command {
     char* rec_;
     VendorLibrary vendor_;
     std::string failure_;
+    bool unknown_payment_ = false;
 };
 
 } // namespace

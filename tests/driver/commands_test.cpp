@@ -110,14 +110,6 @@ TEST_F(Commands, EachCommandMakesExactlyItsVendorCalls) {
              t.put(IMPFIS_VALOR_PAGTO, "99999999999999");
          },
          {call({"iCFEfetuarPagamentoFormatado_ECF_Daruma", "Cartao", "99999999999999"})}},
-        {"lower-case payment method makes no payment call",
-         "EFET-FORM-PAGTO",
-         [](Commands& t) { t.put(IMPFIS_FORMA_PAGTO, "cartao"); },
-         {}},
-        {"payment method followed by more text makes no call",
-         "EFET-FORM-PAGTO",
-         [](Commands& t) { t.put(IMPFIS_FORMA_PAGTO, "Cartao Visa"); },
-         {}},
         {"closing sends all 240 characters of the message",
          "TERM-FECTO-CUPOM",
          [&](Commands& t) { t.put(IMPFIS_MENSAGEM, message); },
@@ -158,6 +150,21 @@ TEST_F(Commands, EachCommandMakesExactlyItsVendorCalls) {
         EXPECT_EQ(calls(), want);
         EXPECT_TRUE(all_results_blank());
         EXPECT_EQ(retorno(), 1);
+    }
+}
+
+TEST_F(Commands, UnknownPaymentMethodMakesNoCallAndFails) {
+    // No payment reached the printer, so the caller must not read success.
+    for (const char* method : {"cartao", "CARTAO", "Cartao Visa", " Dinheiro", "", "Pix"}) {
+        SCOPED_TRACE(method);
+        forget_calls();
+        put(IMPFIS_FORMA_PAGTO, method);
+        put(IMPFIS_VALOR_PAGTO, "00000000015000");
+        run("EFET-FORM-PAGTO");
+        EXPECT_EQ(calls(), (Calls{kStartUp}));
+        EXPECT_EQ(retorno(), 1);
+        EXPECT_EQ(get(IMPFIS_MSG_1), pad("Forma de Pagamento n\xE3o cadastrada!!!", 100));
+        EXPECT_TRUE(is_blank(field(rec_, IMPFIS_STATUS_1)));
     }
 }
 
