@@ -11,6 +11,7 @@ QUITERVAL_PACKAGES=(
     clang-format clang-tidy
     xvfb xauth xdotool x11-apps
     fonts-liberation2 fonts-wine fonts-dejavu-core
+    dpkg-dev file jq
 )
 
 as_root() {
