@@ -10,6 +10,7 @@
 #include <array>
 #include <cstring>
 #include <optional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -77,6 +78,11 @@ struct Example {
         return b;
     }
 };
+
+// Shown by its name in test output.
+inline void PrintTo(const Example& e, std::ostream* os) {
+    *os << e.name;
+}
 
 // The text area of an amount in words: a blank, the words, then asterisks in
 // pairs over the rest; an odd tail leaves the last position blank.
