@@ -9,7 +9,7 @@ QUITERVAL_PACKAGES=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     clang-format clang-tidy
-    xvfb xauth xdotool x11-apps
+    xvfb xauth xdotool x11-apps imagemagick
     fonts-liberation2 fonts-wine fonts-dejavu-core
     dpkg-dev file jq
 )

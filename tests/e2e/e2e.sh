@@ -1,0 +1,711 @@
+#!/usr/bin/env bash
+# A cashier's and a supervisor's run of Quiterval, automated: the real program
+# on a private X server (Xvfb, no window manager) in a scratch folder, driven
+# only with real X input (xdotool: mouse clicks at window positions, typed
+# keys), checked on the simulated printer's paper tape, its memory, the driver
+# log and the settings file.
+#
+#   e2e.sh SCENARIO BIN_DIR OUT_DIR
+#
+# SCENARIO: coupon | above_maximum | printer_off | configuration | z_reduction
+# BIN_DIR:  the build's bin/ (quiterval and libquiterval-ecfsim.so)
+# OUT_DIR:  where a failing run leaves e2e-SCENARIO.png (or .xwd, without
+#           ImageMagick) and e2e-SCENARIO-files/ (tape, settings, logs)
+#
+# Exit status: 0 passed, 1 failed, 77 skipped (no Xvfb or xdotool).
+# Every wait is bounded, the whole run is bounded by E2E_TIME_LIMIT seconds
+# (default 100), and every process started here is ended on the way out.
+set -uo pipefail
+
+scenario="${1:?scenario}"
+bin_dir="$(cd "${2:?bin dir}" && pwd)"
+out_dir="$(mkdir -p "${3:?out dir}" && cd "$3" && pwd)"
+time_limit="${E2E_TIME_LIMIT:-100}"
+
+for tool in Xvfb xdotool xwd; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "e2e: $tool is not installed (scripts/test installs it); skipped"
+        exit 77
+    fi
+done
+[ -x "$bin_dir/quiterval" ] || { echo "e2e: no program $bin_dir/quiterval" >&2; exit 1; }
+
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/quiterval-e2e-$scenario.XXXXXX")"
+work="$scratch/caixa"             # the program's working folder
+ecf="$scratch/ecf-simulado"       # the simulated printer's folder
+tape="$ecf/bobina.txt"
+settings="$work/Quiterval.TOR"
+driver_log="$scratch/DARUMA.txt"
+mkdir -p "$work" "$ecf"
+mkdir -m 700 "$scratch/xdg-runtime"
+
+screenshot="$out_dir/e2e-$scenario"
+rm -rf "$screenshot.png" "$screenshot.xwd" "$screenshot-files"
+
+xvfb_pid=""
+app_pid=""
+main_window=""
+failed=0
+
+# ---------------------------------------------------------------- cleanup
+
+stop_pid() {
+    local pid="$1"
+    [ -n "$pid" ] || return 0
+    kill -TERM "$pid" 2>/dev/null || return 0
+    local i
+    for i in $(seq 30); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    return 0
+}
+
+cleanup() {
+    trap - EXIT INT TERM HUP
+    stop_pid "$app_pid"
+    app_pid=""
+    stop_pid "$xvfb_pid"
+    xvfb_pid=""
+    rm -rf "$scratch" # a failed run's evidence is in OUT_DIR by now
+}
+trap cleanup EXIT
+trap 'fail "interrupted"' INT TERM HUP
+
+# Keeps the screen, the tape, the settings and the logs of a failed run.
+save_evidence() {
+    if [ -n "$xvfb_pid" ] && timeout 10 xwd -root -silent >"$screenshot.xwd" 2>/dev/null; then
+        local convert
+        for convert in convert /usr/bin/convert; do
+            if timeout 20 "$convert" "xwd:$screenshot.xwd" "png:$screenshot.png" 2>/dev/null &&
+                [ "$(head -c 4 "$screenshot.png" 2>/dev/null | tail -c 3)" = "PNG" ]; then
+                rm -f "$screenshot.xwd"
+                break
+            fi
+            rm -f "$screenshot.png"
+        done
+    fi
+    mkdir -p "$screenshot-files"
+    cp -r "$ecf" "$screenshot-files/" 2>/dev/null
+    cp "$settings" "$scratch"/*.log "$driver_log" "$screenshot-files/" 2>/dev/null
+    echo "e2e: screenshot and files of the failed run: $screenshot.{png,xwd} $screenshot-files/" >&2
+}
+
+fail() {
+    echo "e2e [$scenario] FAILED: $*" >&2
+    if [ "$failed" -eq 0 ]; then
+        failed=1
+        save_evidence
+        if [ -f "$tape" ]; then
+            echo "---- paper tape (last 60 lines) ----" >&2
+            tail -n 60 "$tape" >&2
+        fi
+        for f in "$scratch"/*.log; do
+            [ -s "$f" ] && { echo "---- $(basename "$f") ----" >&2; tail -n 20 "$f" >&2; }
+        done
+    fi
+    exit 1
+}
+
+step() {
+    echo "e2e [$scenario] $(printf '%5.1f' "$(elapsed)")s: $*"
+    check_time
+}
+
+start_ns=$(date +%s%N)
+elapsed() { echo "$(( ($(date +%s%N) - start_ns) / 1000000 ))" | awk '{ printf "%.1f", $1 / 1000 }'; }
+check_time() {
+    if (( ($(date +%s%N) - start_ns) / 1000000000 >= time_limit )); then
+        fail "time bound of ${time_limit}s exceeded"
+    fi
+}
+
+# wait_until SECONDS WHAT COMMAND...: polls COMMAND every 0.1 s.
+wait_until() {
+    local seconds="$1" what="$2"
+    shift 2
+    local until_ns=$(( $(date +%s%N) + seconds * 1000000000 ))
+    while ! "$@"; do
+        check_time
+        (( $(date +%s%N) < until_ns )) || fail "waited ${seconds}s for: $what"
+        sleep 0.1
+    done
+}
+
+# ---------------------------------------------------------------- X server
+
+start_x() {
+    local display_file="$scratch/display"
+    : >"$display_file"
+    Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset \
+        9>"$display_file" >"$scratch/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    display_ready() { [ -s "$display_file" ] || { kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb ended"; return 1; }; }
+    wait_until 15 "Xvfb to start" display_ready
+    export DISPLAY=":$(tr -dc '0-9' <"$display_file")"
+    step "X server $DISPLAY"
+}
+
+xdo() { timeout 10 xdotool "$@" 2>/dev/null; }
+
+# The visible top-level windows with this exact title, one id a line.
+# Windows that vanish while xdotool walks the tree make it fail: try again.
+windows_named() {
+    local pattern="$1" out i
+    for i in 1 2 3 4 5; do
+        if out="$(xdo search --onlyvisible --name "$pattern")"; then
+            printf '%s\n' "$out"
+            return 0
+        fi
+        # no match is a normal answer as well
+        [ -z "$out" ] && return 0
+        sleep 0.05
+    done
+    return 0
+}
+
+windows_of_class() {
+    local out i
+    for i in 1 2 3 4 5; do
+        if out="$(xdo search --onlyvisible --class "$1")"; then
+            printf '%s\n' "$out"
+            return 0
+        fi
+        [ -z "$out" ] && return 0
+        sleep 0.05
+    done
+    return 0
+}
+
+# ---------------------------------------------------------------- program
+
+title_pattern='^Quiterval \(14\.04a\)$'
+
+# The settings record (1061 bytes, no line end): maximum (4+2 digits),
+# percentages for meals and drinks (2+2 each), release password, then up to
+# 40 operators as name and six-digit password; the rest are free rows.
+write_settings() {
+    local record="1$1$2$3$4" rows=0
+    shift 4
+    while [ $# -ge 2 ]; do
+        record+="$(printf '%-20s%s' "$1" "$2")"
+        rows=$((rows + 1))
+        shift 2
+    done
+    while [ "$rows" -lt 40 ]; do
+        record+="$(printf '%-20s%s' "" 000000)"
+        rows=$((rows + 1))
+    done
+    printf '%s' "$record" >"$settings"
+    [ "$(wc -c <"$settings")" -eq 1061 ] || fail "settings record is not 1061 bytes"
+}
+
+main_window_up() {
+    main_window="$(windows_named "$title_pattern" | head -n 1)"
+    [ -n "$main_window" ] || { kill -0 "$app_pid" 2>/dev/null || fail "the program ended at start"; return 1; }
+}
+main_window_focused() { [ "$(xdo getwindowfocus)" = "$main_window" ]; }
+
+start_program() {
+    (
+        cd "$work" || exit 1
+        exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$scratch/xdg-runtime" \
+            ECFSIM_DIR="$ecf" ECFSIM_NOW="2026-12-07 10:00:00" \
+            QUITERVAL_DRIVER_LOG="$driver_log" QT_ACCESSIBILITY=0 \
+            "$bin_dir/quiterval"
+    ) >>"$scratch/quiterval.log" 2>&1 &
+    app_pid=$!
+    wait_until 30 "the window \"Quiterval (14.04a)\"" main_window_up
+    # The window takes the keyboard once its open handler runs.
+    wait_until 15 "the window to take the focus" main_window_focused
+    step "program started (window $main_window)"
+}
+
+program_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+
+wait_program_end() {
+    wait_until 15 "the program to end" program_ended
+    wait "$app_pid" 2>/dev/null
+    local status=$?
+    app_pid=""
+    main_window=""
+    [ "$status" -eq 0 ] || fail "the program ended with status $status"
+}
+
+# ---------------------------------------------------------------- screen
+
+# The colour (rrggbb) of the pixel at (x, y) of the main window, read from an
+# xwd dump (big-endian header; 32-bit pixels in the server's byte order).
+header_word() {
+    local b
+    b=($(od -An -tu1 -j "$2" -N4 "$1"))
+    echo $(((b[0] << 24) | (b[1] << 16) | (b[2] << 8) | b[3]))
+}
+pixels() {
+    local dump="$scratch/window.xwd" x y header colours per_line order offset b
+    timeout 10 xwd -id "$main_window" -silent >"$dump" 2>/dev/null || return 1
+    header=$(header_word "$dump" 0)
+    colours=$(header_word "$dump" 76)
+    per_line=$(header_word "$dump" 48)
+    order=$(header_word "$dump" 28)
+    [ "$(header_word "$dump" 44)" -eq 32 ] || fail "the screen is not 32 bits per pixel"
+    while [ $# -ge 2 ]; do
+        x=$1 y=$2
+        shift 2
+        offset=$((header + colours * 12 + y * per_line + x * 4))
+        b=($(od -An -tx1 -j "$offset" -N4 "$dump"))
+        if [ "$order" -eq 0 ]; then echo "${b[2]}${b[1]}${b[0]}"; else echo "${b[1]}${b[2]}${b[3]}"; fi
+    done
+}
+
+# screen_is X Y COLOUR [X Y COLOUR]...: every pixel has its colour.
+screen_is() {
+    local args=() want=() got i
+    while [ $# -ge 3 ]; do
+        args+=("$1" "$2")
+        want+=("$3")
+        shift 3
+    done
+    mapfile -t got < <(pixels "${args[@]}")
+    [ "${#got[@]}" -eq "${#want[@]}" ] || return 1
+    for i in "${!want[@]}"; do
+        [ "${got[$i]}" = "${want[$i]}" ] || return 1
+    done
+}
+
+# The window's colours (set by the program's style sheet).
+panel=cacaff  # page panels and lock panels
+tab_off=d4d0c8 # a tab that is not on top
+white=ffffff  # edit fields
+
+# Positions in the window (363 x 334): the tab control at (6, 8), its pages
+# at (6, 32); a field's position is its frame's plus its own.
+tab_cupom=(178 19)
+tab_config=(293 19)
+cb_operador=(215 154)   # login panel: operator list
+ed_senha=(261 221)      #              operator password
+ed_valoref=(278 53)     # coupon page: meal amount
+rbt_dinheiro=(40 170)   #              payment options
+rbt_cheque=(146 170)
+rbt_cartao=(251 170)
+ed_documen=(237 209)    #              customer document
+ed_liberac=(275 250)    #              release password
+bt_imprime=(88 299)     #              "IMPRIME CUPOM"
+ed_senham=(240 152)     # master-password panel
+ed_valomax=(169 206)    # configuration page: maximum value
+bt_redz=(179 300)       #                     "REDUÇÃO Z"
+bt_gravar=(297 300)     #                     "GRAVAR"
+# A point of each of the first grid rows' name cell: header 18, rows 18.
+grid_name_x=190
+grid_row_y() { echo $((43 + 1 + 18 + 18 * ($1 - 1) + 9)); }
+
+# States, by what shows where.
+login_panel_shown() { screen_is 130 12 "$panel" 15 12 "$tab_off" 234 215 "$white" 243 53 "$panel"; }
+coupon_page_open() { screen_is 130 12 "$panel" 243 53 "$white"; }
+master_panel_shown() { screen_is 211 146 "$white" 130 12 "$panel" 135 200 "$panel"; }
+configuration_open() { screen_is 238 12 "$panel" 130 12 "$tab_off" 135 200 "$white"; }
+
+click() {
+    check_time
+    xdo mousemove --window "$main_window" "$1" "$2" click 1 || fail "xdotool could not click at ($1, $2)"
+}
+
+# Typing goes where the X focus is: it must be the main window.
+type_text() {
+    check_time
+    wait_until 5 "the main window to have the keyboard" main_window_focused
+    xdo type --delay 25 "$1" || fail "xdotool could not type"
+}
+press() {
+    check_time
+    wait_until 5 "the main window to have the keyboard" main_window_focused
+    xdo key --delay 25 "$@" || fail "xdotool could not press $*"
+}
+
+# Clicks a tab until its page's lock panel shows (the first click may come
+# before the window has finished opening).
+open_tab() {
+    local what="$1" state="$2"
+    shift 2
+    local try
+    for try in 1 2 3; do
+        click "$@"
+        local until_ns=$(( $(date +%s%N) + 5000000000 ))
+        while (( $(date +%s%N) < until_ns )); do
+            check_time
+            "$state" && return 0
+            sleep 0.1
+        done
+    done
+    fail "the $what tab did not show its lock panel"
+}
+
+# The drop-down list of the operator list, a window of its own while open:
+# the program's other visible window without the title (it has no WM_NAME).
+popup_window() {
+    local w
+    for w in $(windows_of_class '^Quiterval$'); do
+        [ "$w" = "$main_window" ] && continue
+        [ "$(xdo getwindowname "$w")" = "Quiterval (14.04a)" ] && continue
+        echo "$w"
+        return 0
+    done
+}
+popup_open() { [ -n "$(popup_window)" ]; }
+popup_closed() { [ -z "$(popup_window)" ]; }
+
+# login OPERATOR_ROW ENTRIES PASSWORD: picks the ROW-th of the list's ENTRIES
+# with the mouse, types the password and Enter, and sees the panel go.
+login() {
+    local row="$1" entries="$2" password="$3" popup height
+    open_tab CUPOM login_panel_shown "${tab_cupom[@]}"
+    click "${cb_operador[@]}"
+    wait_until 10 "the operator list to drop down" popup_open
+    popup="$(popup_window)"
+    height="$(xdo getwindowgeometry "$popup" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p')"
+    [ -n "$height" ] || fail "no size for the operator list"
+    xdo mousemove --window "$popup" 60 $((height * (2 * row - 1) / (2 * entries))) click 1 ||
+        fail "could not click the operator list"
+    wait_until 10 "the operator list to close" popup_closed
+    wait_until 5 "the main window to have the keyboard back" main_window_focused
+    click "${ed_senha[@]}"
+    type_text "$password"
+    press Return
+    wait_until 10 "the login panel to go after the password" coupon_page_open
+    step "operator $row logged in"
+}
+
+# A message box: another visible window with the program's title.
+message_boxes() { windows_named "$title_pattern" | grep -vx "$main_window"; }
+message_box_shown() { [ -n "$(message_boxes)" ]; }
+no_message_box() { [ -z "$(message_boxes)" ]; }
+box_focused() { [ "$(xdo getwindowfocus)" = "$1" ]; }
+
+# Answers the message box that is up with KEY (Return takes the default
+# button) once it has the keyboard, and waits for it to go.
+answer_box() {
+    local key="$1" box
+    box="$(message_boxes | head -n 1)"
+    [ -n "$box" ] || fail "no message box to answer"
+    wait_until 10 "the message box to take the keyboard" box_focused "$box"
+    xdo key "$key" || fail "xdotool could not press $key"
+    box_gone() { ! windows_named "$title_pattern" | grep -qx "$box"; }
+    wait_until 10 "the message box to close" box_gone
+}
+
+# Answers the message box that is up with "s" when it is a question (its
+# "Sim" button) and with Enter (OK) when it is not; sets last_answer to
+# "question" or "message".
+last_answer=""
+answer_yes_or_ok() {
+    local box
+    box="$(message_boxes | head -n 1)"
+    [ -n "$box" ] || fail "no message box to answer"
+    wait_until 10 "the message box to take the keyboard" box_focused "$box"
+    xdo key s || fail "xdotool could not press s"
+    local until_ns=$(( $(date +%s%N) + 1500000000 ))
+    while (( $(date +%s%N) < until_ns )); do
+        if ! windows_named "$title_pattern" | grep -qx "$box"; then
+            last_answer=question
+            return 0
+        fi
+        sleep 0.1
+    done
+    xdo key Return || fail "xdotool could not press Return"
+    box_gone() { ! windows_named "$title_pattern" | grep -qx "$box"; }
+    wait_until 10 "the message box to close" box_gone
+    last_answer=message
+}
+
+# ---------------------------------------------------------------- the tape
+
+tape_lines() { if [ -f "$tape" ]; then wc -l <"$tape"; else echo 0; fi; }
+# What the tape got after line $1.
+tape_since() { tail -n +$(($1 + 1)) "$tape" 2>/dev/null; }
+# A coupon is done when the tape holds its closing message's operator line
+# and the end of the document after it.
+coupon_closed_since() {
+    tape_since "$1" | awk '/^OPERADOR:/ { seen = 1 } seen && /^=+$/ { done = 1 } END { exit !done }'
+}
+
+# coupons_since FROM_LINE N: exactly N coupons were printed after the line.
+coupons_since() {
+    local n
+    n=$(tape_since "$1" | grep -c "^ *CUPOM FISCAL *$")
+    [ "$n" -eq "$2" ] || fail "expected $2 coupon(s) on the tape, found $n"
+}
+
+expect_on_tape() { # FROM_LINE TEXT WHAT
+    tape_since "$1" | grep -qF -- "$2" || fail "the tape lacks $3: \"$2\""
+}
+expect_not_on_tape() {
+    ! tape_since "$1" | grep -qF -- "$2" || fail "the tape shows $3: \"$2\""
+}
+
+# type_coupon MEAL DRINKS PAYMENT DOCUMENT: the coupon page is open with the
+# focus in the meal amount: amounts with Enter, a click on the payment option,
+# a click on the document field and the document.
+type_coupon() {
+    type_text "$1"
+    press Return
+    type_text "$2"
+    press Return
+    case "$3" in
+        Dinheiro) click "${rbt_dinheiro[@]}" ;;
+        Cheque) click "${rbt_cheque[@]}" ;;
+        Cartao) click "${rbt_cartao[@]}" ;;
+        *) fail "unknown payment $3" ;;
+    esac
+    if [ -n "$4" ]; then
+        click "${ed_documen[@]}"
+        type_text "$4"
+    fi
+}
+
+# ---------------------------------------------------------------- scenarios
+
+# Settings for every run: maximum 500,00, taxes 10 % on meals and 20 % on
+# drinks, release password 424242, two operators.
+standard_settings() {
+    write_settings 050000 1000 2000 424242 "MARIA SILVA" 123456 "JOAO" 654321
+}
+
+# A coupon: login, amounts with Enter, card, a CPF with two characters too
+# many, "IMPRIME CUPOM"; the tape
+# shows both items, the total, the payment, the tax line and the operator.
+scenario_coupon() {
+    standard_settings
+    start_program
+    login 1 2 123456
+    local from
+    from=$(tape_lines)
+    type_coupon 25,50 10,00 Cartao 11144477735XY
+    click "${bt_imprime[@]}"
+    wait_until 20 "the coupon on the tape" coupon_closed_since "$from"
+    wait_until 10 "the login panel after the coupon" login_panel_shown
+    no_message_box || fail "a message box is up after a good coupon"
+    expect_on_tape "$from" "REFEICAO" "the meal item"
+    expect_on_tape "$from" "BEBIDAS" "the drinks item"
+    expect_on_tape "$from" "25,50" "the meal amount"
+    expect_on_tape "$from" "10,00" "the drinks amount"
+    tape_since "$from" | grep -E "^TOTAL R\\$ +35,50 *$" >/dev/null || fail "the tape lacks the total 35,50"
+    coupons_since "$from" 1
+    tape_since "$from" | grep -iE "cart(a|ã)o +35,50" >/dev/null || fail "the tape lacks the card payment of 35,50"
+    # 2,55 + 2,00 of tax on 35,50: 12,81 %
+    expect_on_tape "$from" "Vlr aprox.tributos R\$  4,55 (12,81%) Fonte=IBPT" "the tax line"
+    expect_on_tape "$from" "OPERADOR: MARIA SILVA" "the operator line"
+    # The document check kept the CPF's eleven digits and dropped the rest.
+    tape_since "$from" | grep -E "^CPF/CNPJ consumidor: 11144477735 *$" >/dev/null ||
+        fail "the tape lacks the customer's CPF 11144477735 alone"
+    step "coupon checked on the tape"
+}
+
+# Above the maximum: without the release password a message, nothing
+# printed; with it, the coupon.
+scenario_above_maximum() {
+    standard_settings
+    start_program
+    login 2 2 654321
+    local from
+    from=$(tape_lines)
+    type_coupon 450,00 100,00 Dinheiro ""
+    click "${bt_imprime[@]}"
+    wait_until 10 "the message about the release password" message_box_shown
+    answer_box Return
+    sleep 1 # a coupon, were one started, would reach the tape meanwhile
+    [ "$(tape_lines)" -eq "$from" ] || fail "a coupon above the maximum was printed without the release password"
+    coupon_page_open || fail "the coupon page did not stay open after the message"
+    step "refused without the release password"
+
+    click "${ed_liberac[@]}"
+    type_text 111111
+    click "${bt_imprime[@]}"
+    wait_until 10 "the message about a wrong release password" message_box_shown
+    answer_box Return
+    sleep 1
+    [ "$(tape_lines)" -eq "$from" ] || fail "a coupon above the maximum was printed with a wrong release password"
+    step "refused with a wrong release password"
+
+    click "${ed_liberac[@]}"
+    press ctrl+a BackSpace
+    type_text 424242
+    click "${bt_imprime[@]}"
+    wait_until 20 "the coupon on the tape" coupon_closed_since "$from"
+    wait_until 10 "the login panel after the coupon" login_panel_shown
+    tape_since "$from" | grep -E "^TOTAL R\\$ +550,00 *$" >/dev/null || fail "the tape lacks the total 550,00"
+    coupons_since "$from" 1
+    expect_on_tape "$from" "Dinheiro" "the cash payment"
+    expect_on_tape "$from" "OPERADOR: JOAO" "the operator line"
+    step "printed with the release password"
+}
+
+# The printer is off when the coupon is totalled: the driver's messages, the
+# question "try again?" answered Yes, and the coupon completes.
+scenario_printer_off() {
+    standard_settings
+    start_program
+    login 1 2 123456
+    local from messages=0 questions=0
+    from=$(tape_lines)
+    type_coupon 30,00 0 Cheque ""
+    printf 'iCFTotalizarCupom_ECF_Daruma -6\n' >"$ecf/falhas"
+    click "${bt_imprime[@]}"
+    coupon_done_or_box() { coupon_closed_since "$from" || message_box_shown; }
+    while ! coupon_closed_since "$from"; do
+        wait_until 20 "a message box or the coupon" coupon_done_or_box
+        if message_box_shown; then
+            answer_yes_or_ok
+            case "$last_answer" in
+                question) questions=$((questions + 1)) ;;
+                message) messages=$((messages + 1)) ;;
+            esac
+            [ $((questions + messages)) -le 6 ] || fail "more message boxes than a failed totalling gives"
+        fi
+    done
+    wait_until 10 "the login panel after the coupon" login_panel_shown
+    [ "$messages" -ge 1 ] || fail "the printer's message was not shown"
+    [ "$questions" -eq 1 ] || fail "expected one retry question, saw $questions"
+    [ ! -e "$ecf/falhas" ] || fail "the injected fault was not used"
+    tape_since "$from" | grep -E "^TOTAL R\\$ +30,00 *$" >/dev/null || fail "the tape lacks the total 30,00"
+    expect_on_tape "$from" "Cheque" "the cheque payment"
+    expect_on_tape "$from" "OPERADOR: MARIA SILVA" "the operator line"
+    expect_not_on_tape "$from" "BEBIDAS" "a drinks item of zero"
+    expect_not_on_tape "$from" "CANCELAMENTO" "a cancellation"
+    coupons_since "$from" 1
+    step "coupon completed after $messages printer message(s) and the retry question"
+}
+
+# The supervisor adds an operator and lowers the maximum, saves with
+# "GRAVAR"; after a restart the new operator logs in and the new maximum holds.
+scenario_configuration() {
+    standard_settings
+    start_program
+    open_tab CONFIGURAÇÃO master_panel_shown "${tab_config[@]}"
+    click "${ed_senham[@]}"
+    type_text 731946
+    press Return
+    wait_until 10 "the configuration page after the master password" configuration_open
+    step "configuration opened"
+
+    click "$grid_name_x" "$(grid_row_y 3)"
+    type_text "PEDRO ALVES"
+    press Tab
+    type_text 777777
+    press Return
+    click "${ed_valomax[@]}"
+    press ctrl+a BackSpace
+    type_text 80,00
+    press Tab
+    local before
+    before="$(cat "$settings")"
+    click "${bt_gravar[@]}"
+    wait_program_end
+    [ "$(wc -c <"$settings")" -eq 1061 ] || fail "the saved settings are not one 1061-byte record"
+    [ "$(cat "$settings")" != "$before" ] || fail "\"GRAVAR\" did not change the settings file"
+    [ "$(head -c 21 "$settings")" = "100800010002000424242" ] ||
+        fail "saved head of the record: $(head -c 21 "$settings")"
+    [ "$(dd if="$settings" bs=1 skip=73 count=26 2>/dev/null)" = "PEDRO ALVES         777777" ] ||
+        fail "operator 3 saved as: $(dd if="$settings" bs=1 skip=73 count=26 2>/dev/null)"
+    [ "$(dd if="$settings" bs=1 skip=21 count=52 2>/dev/null)" = "MARIA SILVA         123456JOAO                654321" ] ||
+        fail "operators 1 and 2 changed"
+    step "settings saved, program ended"
+
+    start_program
+    login 3 3 777777
+    local from
+    from=$(tape_lines)
+    type_coupon 50,00 40,00 Dinheiro ""
+    click "${bt_imprime[@]}"
+    wait_until 10 "the message about the new maximum" message_box_shown
+    answer_box Return
+    sleep 1
+    [ "$(tape_lines)" -eq "$from" ] || fail "90,00 was printed above the new maximum of 80,00"
+    click "${ed_valoref[@]}"
+    press ctrl+a BackSpace
+    type_text 30,00
+    press Return
+    click "${bt_imprime[@]}"
+    wait_until 20 "the coupon on the tape" coupon_closed_since "$from"
+    tape_since "$from" | grep -E "^TOTAL R\\$ +70,00 *$" >/dev/null || fail "the tape lacks the total 70,00"
+    coupons_since "$from" 1
+    expect_on_tape "$from" "OPERADOR: PEDRO ALVES" "the new operator's line"
+    step "new operator printed a coupon under the new maximum"
+}
+
+# Z reduction confirmed; the printer then refuses a coupon for the rest of
+# the day, and the cashier sees its message.
+scenario_z_reduction() {
+    standard_settings
+    start_program
+    login 1 2 123456
+    local from
+    from=$(tape_lines)
+    type_coupon 12,00 0 Dinheiro ""
+    click "${bt_imprime[@]}"
+    wait_until 20 "the day's first coupon on the tape" coupon_closed_since "$from"
+    wait_until 10 "the login panel after the coupon" login_panel_shown
+
+    open_tab CONFIGURAÇÃO master_panel_shown "${tab_config[@]}"
+    click "${ed_senham[@]}"
+    type_text 731946
+    press Return
+    wait_until 10 "the configuration page after the master password" configuration_open
+    from=$(tape_lines)
+    # Enter takes the question's default button, "Não": nothing is printed.
+    click "${bt_redz[@]}"
+    wait_until 10 "the Z reduction question" message_box_shown
+    answer_box Return
+    sleep 1
+    [ "$(tape_lines)" -eq "$from" ] || fail "the Z reduction went ahead after \"Não\""
+    grep -q '^crz=0$' "$ecf/estado.txt" || fail "the printer's Z counter moved after \"Não\""
+    click "${bt_redz[@]}"
+    wait_until 10 "the Z reduction question" message_box_shown
+    answer_box s # "Sim"
+    z_printed() { grep -q '^crz=1$' "$ecf/estado.txt" 2>/dev/null && [ "$(tape_lines)" -gt "$from" ]; }
+    wait_until 20 "the Z reduction" z_printed
+    expect_on_tape "$from" "REDUÇÃO Z" "the Z reduction"
+    step "Z reduction printed"
+
+    sleep 0.5
+    login 1 2 123456
+    from=$(tape_lines)
+    local log_before=0
+    [ -f "$driver_log" ] && log_before=$(wc -c <"$driver_log")
+    type_coupon 15,00 0 Dinheiro ""
+    click "${bt_imprime[@]}"
+    local boxes=0
+    while :; do
+        # The printer's message, then "Cupom fiscal não pode ser aberto !!!".
+        if [ "$boxes" -lt 2 ]; then
+            wait_until 20 "the printer's message" message_box_shown
+        else
+            local until_ns=$(( $(date +%s%N) + 2000000000 ))
+            while no_message_box && (( $(date +%s%N) < until_ns )); do sleep 0.1; done
+            message_box_shown || break
+        fi
+        answer_box Return
+        boxes=$((boxes + 1))
+        [ "$boxes" -le 6 ] || fail "more message boxes than a refused opening gives"
+    done
+    wait_until 10 "the login panel after the refused coupon" login_panel_shown
+    [ "$(tape_lines)" -eq "$from" ] || fail "the tape grew after the Z reduction: $(tape_since "$from")"
+    [ -f "$driver_log" ] && [ "$(wc -c <"$driver_log")" -gt "$log_before" ] ||
+        fail "the printer's refusal was not logged"
+    # The driver log is Windows-1252.
+    LC_ALL=C grep -qa "$(printf 'J\xe1 emitiu RZ de hoje')" "$driver_log" ||
+        fail "the driver log lacks the printer's \"Já emitiu RZ de hoje\""
+    LC_ALL=C grep -qa "ABRE-CUPOM" "$driver_log" || fail "the driver log lacks the refused ABRE-CUPOM"
+    step "coupon refused after the Z reduction ($boxes message boxes)"
+}
+
+# ---------------------------------------------------------------- run
+
+case "$scenario" in
+    coupon | above_maximum | printer_off | configuration | z_reduction) ;;
+    *) echo "e2e: unknown scenario $scenario" >&2; exit 2 ;;
+esac
+start_x
+"scenario_$scenario"
+step "passed"
