@@ -91,6 +91,13 @@ check_tree() {
             share/icons/hicolor/32x32/apps/quiterval.png)
     fi
     expect_file "$root" "${files[@]}"
+    if [ "$has_program" = 1 ]; then
+        # The menu entry starts the installed program and shows the installed icon.
+        local entry="$root/share/applications/quiterval.desktop"
+        grep -qx 'Exec=quiterval' "$entry" && grep -qx 'Icon=quiterval' "$entry" &&
+            grep -qx 'Type=Application' "$entry" ||
+            fail "$what: quiterval.desktop não aponta para o programa e o ícone instalados"
+    fi
 
     # Nothing installed may point back into the build tree.
     local elf
