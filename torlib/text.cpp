@@ -38,11 +38,49 @@ constexpr std::array<char, 256> make_table() {
 }
 constexpr std::array<char, 256> kTable = make_table();
 
+// Below 128 the table only turns a..z into A..Z, which the fast path below
+// relies on.
+constexpr bool ascii_is_plain_upper() {
+    for (int c = 0; c < 128; ++c) {
+        const int want = c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
+        if (kTable[static_cast<std::size_t>(c)] != want) return false;
+    }
+    return true;
+}
+static_assert(ascii_is_plain_upper());
+
+constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+
+// Sixteen single bytes, signed: bytes of 128 and above are negative.
+using Chunk = signed char __attribute__((vector_size(16)));
+
 } // namespace
 
+// Sixteen bytes at a time: a..z become capitals in one go (the signed
+// comparison leaves every byte of 128 and above alone), then each byte of 128
+// and above, found by its top bit, goes through the table.
 void upper_no_accents(char* link) {
-    for (char& c : field(link, L::L_TEXTO))
-        c = kTable[static_cast<unsigned char>(c)];
+    const Bytes text = field(link, L::L_TEXTO);
+    char* p = text.data();
+    std::size_t i = 0;
+    for (; i + sizeof(Chunk) <= text.size(); i += sizeof(Chunk)) {
+        Chunk v;
+        std::memcpy(&v, p + i, sizeof v);
+        const Chunk lower = (v >= 'a') & (v <= 'z');
+        v -= lower & 0x20;
+        std::memcpy(p + i, &v, sizeof v);
+        std::array<std::uint64_t, 2> halves{};
+        std::memcpy(halves.data(), &v, sizeof v);
+        for (std::size_t h = 0; h < halves.size(); ++h) {
+            for (std::uint64_t high = halves[h] & kHigh; high != 0; high &= high - 1) {
+                const auto bit = static_cast<unsigned>(__builtin_ctzll(high)); // 7, 15, ... 63
+                const auto byte = static_cast<unsigned char>(halves[h] >> (bit - 7));
+                p[i + 8 * h + bit / 8] = kTable[byte];
+            }
+        }
+    }
+    for (; i < text.size(); ++i)
+        p[i] = kTable[static_cast<unsigned char>(p[i])];
 }
 
 } // namespace qv::torlib
