@@ -34,19 +34,18 @@ const char kHelp[] =
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("Quiterval (14.04a) %s\n", QUITERVAL_VERSION);
-            return 0;
+            return std::printf("Quiterval (14.04a) %s\n", QUITERVAL_VERSION) < 0 ? 1 : 0;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kHelp, stdout);
-            return 0;
+            return std::fputs(kHelp, stdout) < 0 ? 1 : 0;
         }
     }
     QApplication app(argc, argv); // takes Qt's own options (-platform ...)
     const QStringList rest = QApplication::arguments().mid(1);
     if (!rest.isEmpty()) {
-        std::fprintf(stderr, "quiterval: op\xC3\xA7\xC3\xA3o desconhecida: %s (veja --help)\n",
-                     qPrintable(rest.first()));
+        (void)std::fprintf(stderr,
+                           "quiterval: op\xC3\xA7\xC3\xA3o desconhecida: %s (veja --help)\n",
+                           qPrintable(rest.first()));
         return 2;
     }
     QApplication::setApplicationName(QStringLiteral("Quiterval"));

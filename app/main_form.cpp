@@ -12,7 +12,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTimer>
 
 namespace qv {
 
@@ -181,7 +180,7 @@ void MainForm::showEvent(QShowEvent* event) {
         open_scheduled_ = true;
         // The open event follows the first showing, once the window exists
         // on screen, so that the open handler may already close it.
-        QTimer::singleShot(0, this, &MainForm::opened);
+        QMetaObject::invokeMethod(this, "opened", Qt::QueuedConnection);
     }
 }
 

@@ -50,7 +50,8 @@ class MainForm : public QWidget {
   private:
     using LostFocusHandler = void (FormHandlers::*)();
 
-    void opened();
+    // The window's open event: runs the open handler, then the first focus.
+    Q_INVOKABLE void opened();
     void wire_events();
     void run_handler(const std::function<void()>& handler, QWidget* field = nullptr);
     void field_left(QWidget* field, Qt::FocusReason reason);

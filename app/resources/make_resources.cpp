@@ -140,7 +140,7 @@ QImage icon(int size) {
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     if (argc != 2) {
-        std::fprintf(stderr, "uso: make_resources <pasta>\n");
+        (void)std::fprintf(stderr, "uso: make_resources <pasta>\n");
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);

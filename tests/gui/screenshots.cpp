@@ -17,7 +17,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc != 2) {
-        std::fprintf(stderr, "uso: quiterval-screenshots <pasta>\n");
+        (void)std::fprintf(stderr, "uso: quiterval-screenshots <pasta>\n");
         return 2;
     }
     const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
