@@ -133,7 +133,10 @@ std::string to_text(const FaultList& faults) {
         for (const FaultRun& r : l.runs) {
             t += ' ';
             t += to_text(r.fault);
-            if (r.count > 1) t += "*" + std::to_string(r.count);
+            if (r.count > 1) {
+                t += '*';
+                t += std::to_string(r.count);
+            }
         }
         t += '\n';
     }
