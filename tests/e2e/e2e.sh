@@ -473,8 +473,8 @@ standard_settings() {
 }
 
 # A coupon: login, amounts with Enter, card, a CPF with two characters too
-# many, "IMPRIME CUPOM"; the tape
-# shows both items, the total, the payment, the tax line and the operator.
+# many, "IMPRIME CUPOM"; the tape shows both items, the total, the payment,
+# the tax line, the CPF and the operator.
 scenario_coupon() {
     standard_settings
     start_program
@@ -668,7 +668,6 @@ scenario_z_reduction() {
     expect_on_tape "$from" "REDUÇÃO Z" "the Z reduction"
     step "Z reduction printed"
 
-    sleep 0.5
     login 1 2 123456
     from=$(tape_lines)
     local log_before=0
