@@ -15,9 +15,9 @@ namespace qv {
 
 // Message-box style values, as the Windows message box knows them.
 enum MessageStyle : int {
-    kStyleStop = 16,           // stop icon, OK
-    kStyleExclamation = 48,    // exclamation icon, OK
-    kStyleQuestion = 36,       // question icon, Yes and No, Yes the default
+    kStyleStop = 16,               // stop icon, OK
+    kStyleExclamation = 48,        // exclamation icon, OK
+    kStyleQuestion = 36,           // question icon, Yes and No, Yes the default
     kStyleQuestionNoDefault = 292, // question icon, Yes and No, No the default
 };
 // Buttons a message box returns.

@@ -30,7 +30,7 @@ int number(std::string_view text, std::size_t at, std::size_t width) {
 
 std::string two(int v) {
     char buf[8];
-    std::snprintf(buf, sizeof buf, "%02d", v % 100);
+    (void)std::snprintf(buf, sizeof buf, "%02d", v % 100);
     return buf;
 }
 

@@ -15,7 +15,8 @@ struct Date {
     int day = 0;
 
     bool empty() const { return year == 0; }
-    friend auto operator<=>(const Date&, const Date&) = default;
+    // clang-tidy 14 mistakes the defaulted comparison's literal 0 for a null pointer
+    friend auto operator<=>(const Date&, const Date&) = default; // NOLINT(modernize-use-nullptr)
     // "2026-12-07"; empty text for no date.
     std::string iso() const;
     // "07/12/2026", as printed on the tape.
@@ -28,7 +29,9 @@ struct Moment {
     int minute = 0;
     int second = 0;
 
-    friend auto operator<=>(const Moment&, const Moment&) = default;
+    // clang-tidy 14 mistakes the defaulted comparison's literal 0 for a null pointer
+    friend auto operator<=>(const Moment&,
+                            const Moment&) = default; // NOLINT(modernize-use-nullptr)
     // "2026-12-07 21:40:05"; empty text when the date is empty.
     std::string iso() const;
     // "07/12/2026 21:40:05", as printed on the tape.

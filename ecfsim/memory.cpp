@@ -225,7 +225,7 @@ std::variant<FiscalMemory, LoadError> memory_from_text(std::string_view text) {
     auto take = [&](std::string_view key, std::string_view value) -> std::string {
         const std::string k(key);
         if (!repeated.contains(key) && !seen.insert(k).second) return "\"" + k + "\" repetido";
-        const std::string bad = "valor inv\xE1lido para \"" + k + "\"";
+        std::string bad = "valor inv\xE1lido para \"" + k + "\"";
         auto set_counter = [&](std::uint32_t& out) {
             const auto v = counter(value);
             if (!v || *v > kMaxCounter) return false;

@@ -176,7 +176,7 @@ Outcome Printer::sell(const char* tax, const char* quantity, const char* unit_pr
     Outcome o;
     o.changed = true;
     char number[8];
-    std::snprintf(number, sizeof number, "%03zu", c.items.size());
+    (void)std::snprintf(number, sizeof number, "%03zu", c.items.size());
     o.tape = tape::wrapped(std::string(number) + " " + tape::from_cp1252(code_t) + " " +
                                tape::from_cp1252(desc_t),
                            4) +

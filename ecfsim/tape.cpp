@@ -84,7 +84,7 @@ std::string quantity(Decimal value) {
 
 std::string counter(std::uint32_t value) {
     char buf[16];
-    std::snprintf(buf, sizeof buf, "%06u", value);
+    (void)std::snprintf(buf, sizeof buf, "%06u", value);
     return buf;
 }
 
