@@ -9,6 +9,7 @@
 #include "shared/impfis_block.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 
 #include <sys/stat.h>
@@ -111,7 +112,7 @@ class LogFaultTest : public FaultTest, public ::testing::WithParamInterface<LogC
 // The printer refuses the closing once with a known error (which the driver
 // logs); the cashier answers Yes. The coupon runs in a child process, as an
 // ordinary user when started by root (root writes into read-only folders),
-// and writes what the cashier saw into a file.
+// and writes what the cashier saw into a file; its error output is kept.
 TEST_P(LogFaultTest, RefusalIsShownAndRetriedWhateverTheLog) {
     const LogCase& c = GetParam();
     const fs::path folder = dir_ / "log";
@@ -130,6 +131,7 @@ TEST_P(LogFaultTest, RefusalIsShownAndRetriedWhateverTheLog) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        if (std::freopen((dir_ / "stderr").c_str(), "w", stderr) == nullptr) ::_exit(4);
         issue();
         std::ofstream out(dir_ / "seen", std::ios::trunc);
         for (const std::string& b : boxes())
@@ -147,6 +149,7 @@ TEST_P(LogFaultTest, RefusalIsShownAndRetriedWhateverTheLog) {
     EXPECT_EQ(lines_of(read_file(dir_ / "seen")),
               (Lines{kNotExecuted, "message_box 16 ECF com falha mecânica", kRetry,
                      "status S unanswered 0", "reset 1"}));
+    EXPECT_EQ(read_file(dir_ / "stderr"), "") << "the log failure was reported";
     EXPECT_EQ(calls_after_start_up(),
               (Lines{kOpen, kTruncate, kSale, kTotal, kPay, kClose, kStatusQuery, kClose}));
     const std::string log = read_file(folder / "DARUMA.txt");
