@@ -122,6 +122,13 @@ MainForm::MainForm(QWidget* parent)
 
 MainForm::~MainForm() {
     if (qApp) qApp->removeEventFilter(this);
+    // QWidget's destructor hides the window, which moves the focus and makes
+    // the fields emit their signals after this form is already gone: cut
+    // every connection and filter from the children first.
+    for (QObject* child : findChildren<QObject*>()) {
+        QObject::disconnect(child, nullptr, this, nullptr);
+        child->removeEventFilter(this);
+    }
 }
 
 QWidget* MainForm::control(const QString& name) const {
