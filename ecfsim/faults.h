@@ -11,6 +11,7 @@
 #pragma once
 
 #include "ecfsim/memory.h"
+#include "shared/vendor_functions.h"
 
 #include <array>
 #include <cstdint>
@@ -21,20 +22,6 @@
 #include <vector>
 
 namespace qv::ecfsim {
-
-inline constexpr std::array<std::string_view, 11> kVendorFunctions = {
-    "regAlterarValor_Daruma",
-    "iCFAbrir_ECF_Daruma",
-    "iCFVender_ECF_Daruma",
-    "iCFTotalizarCupom_ECF_Daruma",
-    "iCFEfetuarPagamentoFormatado_ECF_Daruma",
-    "iCFEncerrarConfigMsg_ECF_Daruma",
-    "iCFCancelar_ECF_Daruma",
-    "iReducaoZ_ECF_Daruma",
-    "eBuscarPortaVelocidade_ECF_Daruma",
-    "iLeituraX_ECF_Daruma",
-    "rStatusUltimoCmdInt_ECF_Daruma",
-};
 
 struct Fault {
     bool normal = false;     // "ok": the call behaves normally

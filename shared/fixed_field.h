@@ -3,7 +3,7 @@
 // Every record of the system (settings, driver block, link block) is a run of
 // single-byte Windows-1252 characters at fixed offsets. Each record is
 // described once as a table of FieldSpec; code reaches a field only through
-// its spec, never through a loose offset.
+// its table entry, never through a loose offset.
 #pragma once
 
 #include <cstddef>

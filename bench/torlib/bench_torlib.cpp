@@ -37,10 +37,10 @@ struct Prepared {
     std::vector<Image> images;
 
     explicit Prepared(const Input& in) {
-        for (const auto& [spec, value] : in.fields) {
-            std::string bytes(spec.width, ' ');
-            bytes.replace(0, std::min(value.size(), spec.width), value, 0, spec.width);
-            images.push_back({spec.offset, bytes});
+        for (const auto& [field, value] : in.fields) {
+            std::string bytes(field.width, ' ');
+            bytes.replace(0, std::min(value.size(), field.width), value, 0, field.width);
+            images.push_back({field.offset, bytes});
         }
     }
     void fill(char* link) const {

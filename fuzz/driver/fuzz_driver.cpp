@@ -9,6 +9,7 @@
 #include "driver/fiscal_driver.h"
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
+#include "shared/vendor_functions.h"
 
 #include <array>
 #include <cstddef>
@@ -25,20 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace qv::impfis;
-
-constexpr std::array<const char*, 11> kFunctions = {
-    "regAlterarValor_Daruma",
-    "iCFAbrir_ECF_Daruma",
-    "iCFVender_ECF_Daruma",
-    "iCFTotalizarCupom_ECF_Daruma",
-    "iCFEfetuarPagamentoFormatado_ECF_Daruma",
-    "iCFEncerrarConfigMsg_ECF_Daruma",
-    "iCFCancelar_ECF_Daruma",
-    "iReducaoZ_ECF_Daruma",
-    "eBuscarPortaVelocidade_ECF_Daruma",
-    "iLeituraX_ECF_Daruma",
-    "rStatusUltimoCmdInt_ECF_Daruma",
-};
 
 fs::path g_folder;
 std::string g_missing;
@@ -92,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::string script;
     for (; at + 9 <= size; at += 9) {
-        script += kFunctions[data[at] % kFunctions.size()];
+        script += qv::kVendorFunctions[data[at] % qv::kVendorFunctions.size()];
         script += ' ' + std::to_string(int32_at(data + at + 1));
         script += ' ' + std::to_string(int32_at(data + at + 5));
         script += '\n';

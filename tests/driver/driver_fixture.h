@@ -6,6 +6,7 @@
 #include "driver/fiscal_driver.h"
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -27,17 +28,8 @@ namespace qv::driver::test {
 namespace fs = std::filesystem;
 using namespace qv::impfis;
 
-inline std::string read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void write_file(const fs::path& p, std::string_view bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using qv::test::read_file;
+using qv::test::write_file;
 
 inline std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> out;

@@ -3,6 +3,7 @@
 #include "driver/fiscal_driver.h"
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +19,7 @@ namespace {
 
 using namespace qv::impfis;
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using qv::test::read_file;
 
 struct Result {
     std::string status1, status2, msg1, msg2;
@@ -102,7 +98,7 @@ class ThroughDriver : public testing::Test {
 
 TEST_F(ThroughDriver, CouponAppearsOnTheTape) {
     coupon();
-    const std::string t = slurp(tape());
+    const std::string t = read_file(tape());
     for (const char* line :
          {"CPF/CNPJ consumidor: 12345678909\n", "001 0000000000001 REFEICAO\n",
           "     1,000 UN x 100,00 T18,00%            100,00\n", "002 0000000000002 BEBIDAS\n",
@@ -146,7 +142,7 @@ TEST_F(ThroughDriver, RefusalsComeBackAsThePrinterErrorText) {
         EXPECT_EQ(r.status1, "Comando n\xE3o executado !!!");
         EXPECT_EQ(r.msg1, c.msg);
     }
-    const std::string log = slurp(dir_ / "DARUMA.txt");
+    const std::string log = read_file(dir_ / "DARUMA.txt");
     EXPECT_EQ(log.size(), std::size(cases) * 6 * 81);
 }
 
@@ -178,25 +174,25 @@ TEST_F(ThroughDriver, InjectedFaultsReachTheCallerAndTheRetryPathWorks) {
     EXPECT_EQ(send("TERM-FECTO-CUPOM").msg1, "CF n\xE3o aberto");
     // ... and the operator's No cancels it: the closed coupon can be cancelled
     EXPECT_TRUE(send("CANC-CUPOM").ok());
-    EXPECT_NE(slurp(tape()).find("CANCELAMENTO DE CUPOM FISCAL"), std::string::npos);
+    EXPECT_NE(read_file(tape()).find("CANCELAMENTO DE CUPOM FISCAL"), std::string::npos);
 }
 
 TEST_F(ThroughDriver, FiscalDayCommandsPrintTheirReports) {
     coupon("Cartao");
     ASSERT_TRUE(send("LEITURAX").ok());
-    std::string t = slurp(tape());
+    std::string t = read_file(tape());
     EXPECT_NE(t.find("LEITURA X"), std::string::npos);
     EXPECT_NE(t.find("  Cartao                                  150,00\n"), std::string::npos);
     EXPECT_NE(t.find("Arquivos do ECF: C:\\DARUMA\\"), std::string::npos);
     ASSERT_TRUE(send("REDUCAOZ").ok());
-    t = slurp(tape());
+    t = read_file(tape());
     EXPECT_NE(t.find("REDUÇÃO Z"), std::string::npos);
     EXPECT_NE(t.find("CRZ 000000"), std::string::npos); // on the X reading
     EXPECT_NE(t.find("CRZ 000001"), std::string::npos); // on the Z reduction
     // the application message lines set by the X reading close later coupons
     setenv("ECFSIM_NOW", "2026-12-08 12:00:00", 1);
     coupon();
-    EXPECT_NE(slurp(tape()).rfind("*** www.quiterval.com.br ***"), std::string::npos);
+    EXPECT_NE(read_file(tape()).rfind("*** www.quiterval.com.br ***"), std::string::npos);
     const Result again = send("REDUCAOZ");
     EXPECT_TRUE(again.ok());
     EXPECT_EQ(send("ABRE-CUPOM").msg1, "J\xE1 emitiu RZ de hoje");
@@ -205,7 +201,7 @@ TEST_F(ThroughDriver, FiscalDayCommandsPrintTheirReports) {
 TEST_F(ThroughDriver, DefaultLibraryIsTheSimulatorBesideTheProgram) {
     unsetenv("QUITERVAL_ECF_LIBRARY");
     ASSERT_TRUE(send("LEITURAX").ok());
-    EXPECT_NE(slurp(tape()).find("LEITURA X"), std::string::npos);
+    EXPECT_NE(read_file(tape()).find("LEITURA X"), std::string::npos);
 }
 
 } // namespace

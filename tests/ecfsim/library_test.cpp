@@ -2,6 +2,7 @@
 // folder of its own: persistence across processes, refusals that leave the
 // memory as it was, fault injection, damaged files.
 #include "ecfsim/vendor_api.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -16,12 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using qv::test::read_file;
 
 void write(const fs::path& p, const std::string& text) {
     std::ofstream(p, std::ios::binary) << text;
@@ -80,11 +76,11 @@ class Library : public testing::Test {
 
 TEST_F(Library, FullCouponIsKeptAndPrinted) {
     coupon();
-    const std::string memory = slurp(ecf("estado.txt"));
+    const std::string memory = read_file(ecf("estado.txt"));
     EXPECT_NE(memory.find("coo=1\n"), std::string::npos);
     EXPECT_NE(memory.find("gt=100,0000\n"), std::string::npos);
     EXPECT_NE(memory.find("cupom.fase=fechado\n"), std::string::npos);
-    const std::string tape = slurp(ecf("bobina.txt"));
+    const std::string tape = read_file(ecf("bobina.txt"));
     EXPECT_NE(tape.find("CUPOM FISCAL"), std::string::npos);
     EXPECT_NE(tape.find("SEM VALOR FISCAL"), std::string::npos);
     EXPECT_NE(tape.find("TOTAL R$                                  100,00"), std::string::npos);
@@ -106,25 +102,25 @@ TEST_F(Library, PersistsAcrossProcessRestarts) {
     EXPECT_EQ(iCFCancelar_ECF_Daruma(), 1);
     EXPECT_EQ(iCFCancelar_ECF_Daruma(), -12);
     EXPECT_EQ(status(), 122);
-    const std::string memory = slurp(ecf("estado.txt"));
+    const std::string memory = read_file(ecf("estado.txt"));
     EXPECT_NE(memory.find("coo=2\n"), std::string::npos);
     EXPECT_NE(memory.find("gt=11,0000\n"), std::string::npos);
 }
 
 TEST_F(Library, RefusedCommandLeavesMemoryAndPaperExactly) {
     coupon();
-    const std::string memory = slurp(ecf("estado.txt"));
-    const std::string tape = slurp(ecf("bobina.txt"));
+    const std::string memory = read_file(ecf("estado.txt"));
+    const std::string tape = read_file(ecf("bobina.txt"));
     EXPECT_EQ(sell(), -12);
     EXPECT_EQ(status(), 82);
     EXPECT_EQ(iCFEncerrarConfigMsg_ECF_Daruma(kMessage.c_str()), -12);
     EXPECT_EQ(iCFAbrir_ECF_Daruma("", "", ""), 1);
-    const std::string opened = slurp(ecf("estado.txt"));
+    const std::string opened = read_file(ecf("estado.txt"));
     EXPECT_EQ(sell("17,00"), -3);
     EXPECT_EQ(iCFEfetuarPagamentoFormatado_ECF_Daruma("Pix", "00000000010000"), -10);
-    EXPECT_EQ(slurp(ecf("estado.txt")), opened);
+    EXPECT_EQ(read_file(ecf("estado.txt")), opened);
     EXPECT_NE(memory, opened);
-    EXPECT_EQ(slurp(ecf("bobina.txt")).substr(0, tape.size()), tape);
+    EXPECT_EQ(read_file(ecf("bobina.txt")).substr(0, tape.size()), tape);
 }
 
 TEST_F(Library, ZDayRulesFollowTheSimulatedClock) {
@@ -141,7 +137,7 @@ TEST_F(Library, ZDayRulesFollowTheSimulatedClock) {
     setenv("ECFSIM_NOW", "8 de dezembro", 1);
     EXPECT_EQ(iLeituraX_ECF_Daruma(), -12);
     EXPECT_EQ(status(), 140);
-    EXPECT_NE(slurp(ecf("bobina.txt")).find("ECFSIM_NOW"), std::string::npos);
+    EXPECT_NE(read_file(ecf("bobina.txt")).find("ECFSIM_NOW"), std::string::npos);
 }
 
 TEST_F(Library, FaultFileIsConsumedAsUsed) {
@@ -150,8 +146,8 @@ TEST_F(Library, FaultFileIsConsumedAsUsed) {
                          "iCFEncerrarConfigMsg_ECF_Daruma feito:0\n");
     EXPECT_EQ(iCFAbrir_ECF_Daruma("", "", ""), -6);
     EXPECT_EQ(status(), 0);
-    EXPECT_EQ(slurp(ecf("falhas")), "iCFAbrir_ECF_Daruma erro:72\n"
-                                    "iCFEncerrarConfigMsg_ECF_Daruma feito:0\n");
+    EXPECT_EQ(read_file(ecf("falhas")), "iCFAbrir_ECF_Daruma erro:72\n"
+                                        "iCFEncerrarConfigMsg_ECF_Daruma feito:0\n");
     EXPECT_EQ(iCFAbrir_ECF_Daruma("", "", ""), -12);
     EXPECT_EQ(status(), 72);
     EXPECT_FALSE(fs::exists(ecf("estado.txt"))); // nothing was done yet
@@ -162,7 +158,7 @@ TEST_F(Library, FaultFileIsConsumedAsUsed) {
     // printed, but answered as a lost connection: the retry finds it closed
     EXPECT_EQ(iCFEncerrarConfigMsg_ECF_Daruma(kMessage.c_str()), 0);
     EXPECT_FALSE(fs::exists(ecf("falhas")));
-    EXPECT_NE(slurp(ecf("estado.txt")).find("cupom.fase=fechado"), std::string::npos);
+    EXPECT_NE(read_file(ecf("estado.txt")).find("cupom.fase=fechado"), std::string::npos);
     EXPECT_EQ(iCFEncerrarConfigMsg_ECF_Daruma(kMessage.c_str()), -12);
     EXPECT_EQ(status(), 82);
     EXPECT_EQ(iCFCancelar_ECF_Daruma(), 1); // the closed coupon can still be cancelled
@@ -185,26 +181,26 @@ TEST_F(Library, DamagedFaultFileIsSetAsideAndNamedOnThePaper) {
     write(ecf("falhas"), "iLeituraX_ECF_Daruma desligar\n");
     EXPECT_EQ(iLeituraX_ECF_Daruma(), 1);
     EXPECT_FALSE(fs::exists(ecf("falhas")));
-    EXPECT_EQ(slurp(ecf("falhas.invalido")), "iLeituraX_ECF_Daruma desligar\n");
-    EXPECT_NE(slurp(ecf("bobina.txt")).find("ARQUIVO DE FALHAS IGNORADO"), std::string::npos);
+    EXPECT_EQ(read_file(ecf("falhas.invalido")), "iLeituraX_ECF_Daruma desligar\n");
+    EXPECT_NE(read_file(ecf("bobina.txt")).find("ARQUIVO DE FALHAS IGNORADO"), std::string::npos);
 }
 
 TEST_F(Library, DamagedMemoryIsRefusedNamedAndNeverOverwritten) {
     coupon();
-    std::string memory = slurp(ecf("estado.txt"));
+    std::string memory = read_file(ecf("estado.txt"));
     memory.replace(memory.find("ccf=1"), 5, "ccf=um");
     write(ecf("estado.txt"), memory);
     EXPECT_EQ(iCFAbrir_ECF_Daruma("", "", ""), -12);
     EXPECT_EQ(status(), 16);
     EXPECT_EQ(iReducaoZ_ECF_Daruma("000000", "000000"), -12);
-    EXPECT_EQ(slurp(ecf("estado.txt")), memory);
-    const std::string tape = slurp(ecf("bobina.txt"));
+    EXPECT_EQ(read_file(ecf("estado.txt")), memory);
+    const std::string tape = read_file(ecf("bobina.txt"));
     EXPECT_NE(tape.find("MEMÓRIA DO SIMULADOR DANIFICADA"), std::string::npos);
     EXPECT_NE(tape.find("valor inválido para \"ccf\""), std::string::npos);
     for (const std::string& garbage : {std::string("\0\xFF\x01", 3), std::string(5000, '=')}) {
         write(ecf("estado.txt"), garbage);
         EXPECT_EQ(iLeituraX_ECF_Daruma(), -12);
-        EXPECT_EQ(slurp(ecf("estado.txt")), garbage);
+        EXPECT_EQ(read_file(ecf("estado.txt")), garbage);
     }
 }
 
@@ -220,13 +216,13 @@ TEST_F(Library, SettingsAreKeptAndUsed) {
     ASSERT_EQ(iCFAbrir_ECF_Daruma("", "", ""), 1);
     ASSERT_EQ(iCFVender_ECF_Daruma("18,00", "0000333", "00000015", "D%", "0000", "1", "UN", "X"),
               1);
-    EXPECT_NE(slurp(ecf("estado.txt")).find(";0,0500;"), std::string::npos); // rounded
+    EXPECT_NE(read_file(ecf("estado.txt")).find(";0,0500;"), std::string::npos); // rounded
     ASSERT_EQ(iCFTotalizarCupom_ECF_Daruma("D$", "0"), 1);
     ASSERT_EQ(iCFEfetuarPagamentoFormatado_ECF_Daruma("Dinheiro", "5"), 1);
     ASSERT_EQ(iCFEncerrarConfigMsg_ECF_Daruma(""), 1);
-    EXPECT_NE(slurp(ecf("bobina.txt")).find("\n  Volte sempre!\n"), std::string::npos);
+    EXPECT_NE(read_file(ecf("bobina.txt")).find("\n  Volte sempre!\n"), std::string::npos);
     ASSERT_EQ(iLeituraX_ECF_Daruma(), 1);
-    EXPECT_NE(slurp(reports / "LeituraX_000002.txt").find("LEITURA X"), std::string::npos);
+    EXPECT_NE(read_file(reports / "LeituraX_000002.txt").find("LEITURA X"), std::string::npos);
 }
 
 TEST_F(Library, BadPointersAndAnUnusableFolderAreAnsweredNotCrashed) {
@@ -244,17 +240,17 @@ TEST_F(Library, BadPointersAndAnUnusableFolderAreAnsweredNotCrashed) {
 
 TEST_F(Library, UnwritableMemoryOrPaperIsAFileErrorAndChangesNothing) {
     coupon();
-    const std::string memory = slurp(ecf("estado.txt"));
-    const std::string tape = slurp(ecf("bobina.txt"));
+    const std::string memory = read_file(ecf("estado.txt"));
+    const std::string tape = read_file(ecf("bobina.txt"));
     fs::create_directory(ecf("estado.txt.novo")); // the new memory cannot be written
     EXPECT_EQ(iLeituraX_ECF_Daruma(), -8);
-    EXPECT_EQ(slurp(ecf("estado.txt")), memory);
-    EXPECT_EQ(slurp(ecf("bobina.txt")), tape);
+    EXPECT_EQ(read_file(ecf("estado.txt")), memory);
+    EXPECT_EQ(read_file(ecf("bobina.txt")), tape);
     fs::remove(ecf("estado.txt.novo"));
     fs::rename(ecf("bobina.txt"), ecf("bobina.antiga"));
     fs::create_directory(ecf("bobina.txt")); // no paper to print on
     EXPECT_EQ(iCFCancelar_ECF_Daruma(), -8);
-    EXPECT_EQ(slurp(ecf("estado.txt")), memory);
+    EXPECT_EQ(read_file(ecf("estado.txt")), memory);
 }
 
 TEST(LibraryFile, ExportsExactlyTheElevenVendorFunctions) {

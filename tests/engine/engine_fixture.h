@@ -7,6 +7,7 @@
 #include "app/form_handlers.h"
 #include "app/settings_file.h"
 #include "shared/cp1252.h"
+#include "tests/support/files.h"
 #include "tests/support/scripted_window.h"
 
 #include <gtest/gtest.h>
@@ -25,18 +26,6 @@
 namespace qv::test {
 
 namespace fs = std::filesystem;
-
-inline std::string read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void write_file(const fs::path& p, std::string_view bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 inline std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> out;

@@ -52,7 +52,7 @@ inline Block call(const Block& in) {
 }
 
 struct FieldValue {
-    FieldSpec spec;
+    FieldSpec entry;
     std::string value; // blank-filled to the field's width
 };
 
@@ -68,13 +68,13 @@ struct Example {
     Block input() const {
         Block b = filled(filler);
         for (const FieldValue& f : in)
-            set(b, f.spec, f.value);
+            set(b, f.entry, f.value);
         return b;
     }
     Block expected() const {
         Block b = input();
         for (const FieldValue& f : out)
-            set(b, f.spec, f.value);
+            set(b, f.entry, f.value);
         return b;
     }
 };
@@ -118,8 +118,8 @@ inline std::string differences(const Block& got, const Block& want) {
         {"reserved 312", L::RESERVED_312},
     }};
     std::string out;
-    for (const auto& [name, spec] : kNames) {
-        const std::string a = get(got, spec), b = get(want, spec);
+    for (const auto& [name, entry] : kNames) {
+        const std::string a = get(got, entry), b = get(want, entry);
         if (a != b)
             out += std::string(name) + ": got [" + cp1252_to_utf8(a) + "] want [" +
                    cp1252_to_utf8(b) + "]\n";

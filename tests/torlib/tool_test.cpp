@@ -1,5 +1,6 @@
 // The torlib command: link blocks streamed through one process, and the
 // subcommands with natural input, against the same examples.
+#include "tests/support/files.h"
 #include "tests/torlib/support.h"
 
 #include <gtest/gtest.h>
@@ -24,12 +25,7 @@ struct ToolRun {
     std::string out, err;
 };
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using qv::test::read_file;
 
 // Runs the tool with `input` on its standard input.
 ToolRun run_tool(const std::vector<std::string>& args, const std::string& input = "") {
@@ -56,8 +52,8 @@ ToolRun run_tool(const std::vector<std::string>& args, const std::string& input 
         r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
     }
     posix_spawn_file_actions_destroy(&actions);
-    r.out = slurp(out);
-    r.err = slurp(err);
+    r.out = read_file(out);
+    r.err = read_file(err);
     std::remove(in.c_str());
     std::remove(out.c_str());
     std::remove(err.c_str());
