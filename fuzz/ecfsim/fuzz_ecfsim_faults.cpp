@@ -20,6 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!std::holds_alternative<FaultList>(again) || to_text(std::get<FaultList>(again)) != written)
         std::abort();
     for (int i = 0; i < 64 && !list.empty(); ++i)
-        list.take(kVendorFunctions[static_cast<std::size_t>(i) % kVendorFunctions.size()]);
+        list.take(qv::kVendorFunctions[static_cast<std::size_t>(i) % qv::kVendorFunctions.size()]);
     return 0;
 }
