@@ -517,9 +517,11 @@ void WindowTest::cancel_last_coupon_with_nothing_typed() {
     log_in(0, QStringLiteral("123456"));
     BoxAnswers boxes;
     click(w("Bt_LEITX1"));
-    // The printer refuses (nothing to cancel) but nothing is shown; the
-    // coupon page is locked again behind the login panel.
-    QVERIFY(boxes.seen().empty());
+    // The printer refuses (nothing to cancel) and says so, one stop box a
+    // text; the coupon page is locked again behind the login panel.
+    QCOMPARE(boxes.texts(), (QStringList{QStringLiteral("Comando não executado !!!"),
+                                         QStringLiteral("Último documento não é cancelável")}));
+    QCOMPARE(boxes.seen()[0].icon, QMessageBox::Critical);
     QVERIFY(panel_shown("Frm_SENHA"));
     QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
 }
