@@ -4,6 +4,7 @@
 // memory is damaged. The cashier always gets a clear message and, where the
 // coupon can go on, the retry question; nothing crashes.
 #include "tests/engine/engine_fixture.h"
+#include "tests/support/permissions.h"
 
 #include "driver/fiscal_driver.h"
 #include "shared/impfis_block.h"
@@ -110,9 +111,10 @@ void PrintTo(const LogCase& c, std::ostream* os) {
 class LogFaultTest : public FaultTest, public ::testing::WithParamInterface<LogCase> {};
 
 // The printer refuses the closing once with a known error (which the driver
-// logs); the cashier answers Yes. The coupon runs in a child process, as an
-// ordinary user when started by root (root writes into read-only folders),
-// and writes what the cashier saw into a file; its error output is kept.
+// logs); the cashier answers Yes. The coupon runs in a child process that
+// meets the permission bits even when started by root (root writes into
+// read-only folders), and writes what the cashier saw into a file; its error
+// output is kept.
 TEST_P(LogFaultTest, RefusalIsShownAndRetriedWhateverTheLog) {
     const LogCase& c = GetParam();
     const fs::path folder = dir_ / "log";
@@ -130,7 +132,7 @@ TEST_P(LogFaultTest, RefusalIsShownAndRetriedWhateverTheLog) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        if (!obey_file_permissions()) ::_exit(2);
         if (std::freopen((dir_ / "stderr").c_str(), "w", stderr) == nullptr) ::_exit(4);
         issue();
         std::ofstream out(dir_ / "seen", std::ios::trunc);
