@@ -316,9 +316,9 @@ TEST_F(Library, StepDoneButAnsweredAsFailedIsRefusedWhenSentAgain) {
         fs::remove_all(dir_ / "ecf", ec);
         ASSERT_EQ(iCFAbrir_ECF_Daruma("", "", ""), 1);
         ASSERT_EQ(sell(), 1);
-        if (step.stage > 1) ASSERT_EQ(steps[0].send(), 1);
-        if (step.stage > 2) ASSERT_EQ(steps[1].send(), 1);
-        if (step.stage > 3) ASSERT_EQ(steps[2].send(), 1);
+        for (int before = 0; before + 1 < step.stage; ++before) {
+            ASSERT_EQ(steps[before].send(), 1);
+        }
         setenv("ECFSIM_FALHAS", (std::string(step.function) + " feito:-6").c_str(), 1);
         const std::string tape = read_file(ecf("bobina.txt"));
         EXPECT_EQ(step.send(), -6);
