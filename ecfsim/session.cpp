@@ -51,12 +51,17 @@ void note_on_tape(const fs::path& dir, std::string_view title, std::string_view 
 // The status of this process's last command: the status query answers it,
 // so two programs on one printer never read each other's refusals, and a
 // status file that cannot be written never leaves an older answer behind.
-// The file keeps the printer's last command for a process that sent none.
-std::optional<LastStatus> own_status;
+// The file keeps the printer's last command for a process that sent none
+// (to this printer's folder).
+struct OwnStatus {
+    fs::path dir;
+    LastStatus status;
+};
+std::optional<OwnStatus> own_status;
 
 void save_status(const fs::path& dir, std::int32_t error) {
-    own_status = LastStatus{error, 0};
-    write_atomically(dir / kStatusFile, to_text(*own_status), false);
+    own_status = OwnStatus{dir, LastStatus{error, 0}};
+    write_atomically(dir / kStatusFile, to_text(own_status->status), false);
 }
 
 // A done command kept whole or not at all: its paper first, taken back when
@@ -265,8 +270,9 @@ std::int32_t last_status(std::int32_t* error, std::int32_t* warning) {
     const std::optional<Fault> fault = next_fault(dir, "rStatusUltimoCmdInt_ECF_Daruma");
     if (fault && !fault->normal && !fault->done) return fault->answer;
     if (error == nullptr || warning == nullptr) return ret::kBadParameter;
-    const LastStatus s =
-        own_status ? *own_status : status_from_text(read_file(dir / kStatusFile).text);
+    const LastStatus s = own_status && own_status->dir == dir
+                             ? own_status->status
+                             : status_from_text(read_file(dir / kStatusFile).text);
     *error = s.error;
     *warning = s.warning;
     return fault && fault->done ? fault->answer : ret::kOk;
