@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace qv {
@@ -46,6 +47,17 @@ constexpr std::string_view kMsgRetry = "Impressora n\xE3o responde! Tenta novame
 constexpr std::string_view kLowPaper = "Impressora com pouco papel";
 constexpr std::string_view kMsgBadDocument = "Documento inv\xE1lido !!!";
 static_assert(kMsgSaveError.size() <= 120);
+
+// How the printer refuses a step that the coupon is already past.
+constexpr struct {
+    std::string_view command;
+    int code;
+} kAlreadyPast[] = {
+    {"INI-FCTO-CPOM", 87},    // "Documento já totalizado"
+    {"EFET-FORM-PAGTO", 119}, // "Não em fase de pagamento ou totalização"
+    {"TERM-FECTO-CUPOM", 82}, // "CF não aberto"
+    {"CANC-CUPOM", 122},      // "Último documento não é cancelável"
+};
 
 // The 240-character closing message: the tax line, the operator line, blanks.
 constexpr FieldSpec MSG_TRIBUTOS{0, 48, FieldKind::text};
@@ -194,17 +206,23 @@ void CouponEngine::send_to_driver(std::string_view command) {
     window_.open_form(driver::kFormName);
 }
 
-void CouponEngine::VERIFICA_RETORNO() {
-    W_STATUS_ECF = 'S';
-    W_ESTILO_MSG = kStyleStop;
+bool CouponEngine::show_results() {
+    bool done = true;
     for (const FieldSpec& f : ip::kResults) {
         const ConstBytes result = field(impfis_, f);
         if (is_blank_result(result)) continue;
         show_message(trimmed(result), kStyleStop);
         const bool low_paper =
             f.offset == ip::IMPFIS_STATUS_1.offset && equals_text(result, kLowPaper);
-        if (!low_paper) W_STATUS_ECF = 'N';
+        if (!low_paper) done = false;
     }
+    return done;
+}
+
+void CouponEngine::VERIFICA_RETORNO() {
+    W_STATUS_ECF = 'S';
+    W_ESTILO_MSG = kStyleStop;
+    if (!show_results()) W_STATUS_ECF = 'N';
     if (W_STATUS_ECF == 'S') return;
     if (equals_text(field(impfis_, ip::IMPFIS_COMANDO), "ABRE-CUPOM")) {
         show_message(kMsgCannotOpen, kStyleExclamation);
@@ -213,10 +231,28 @@ void CouponEngine::VERIFICA_RETORNO() {
     W_RESPOSTA = show_message(kMsgRetry, kStyleQuestion);
 }
 
+void CouponEngine::send_checked(std::string_view command, bool resent) {
+    send_to_driver(command);
+    // A printer can carry a step out and still answer it as failed. Sent
+    // again, the step is refused because the coupon is already past it: the
+    // earlier try did it, and the coupon goes on without another question.
+    if (resent) {
+        const std::optional<int> code = driver::refusal_code(impfis_);
+        for (const auto& step : kAlreadyPast) {
+            if (command == step.command && code == step.code) {
+                W_STATUS_ECF = 'S';
+                return;
+            }
+        }
+    }
+    VERIFICA_RETORNO();
+}
+
 void CouponEngine::CANCELA_CUPOM() {
+    bool resent = false;
     do {
-        send_to_driver("CANC-CUPOM");
-        VERIFICA_RETORNO();
+        send_checked("CANC-CUPOM", resent);
+        resent = true;
     } while (W_STATUS_ECF == 'N' && W_RESPOSTA == kAnswerYes);
 }
 
@@ -292,15 +328,17 @@ void CouponEngine::IMPCUP() {
         return true;
     };
 
+    bool resent = false;
     do { // totalling, without discount or surcharge
         put_text(field(impfis_, ip::IMPFIS_TIPO_DESC), "D");
         put_text(field(impfis_, ip::IMPFIS_MODO_DESC), "$");
         put_digits(field(impfis_, ip::IMPFIS_VALOR_DESC), 0);
-        send_to_driver("INI-FCTO-CPOM");
-        VERIFICA_RETORNO();
+        send_checked("INI-FCTO-CPOM", resent);
         if (failed_and_given_up()) return;
+        resent = true;
     } while (W_STATUS_ECF == 'N');
 
+    resent = false;
     do { // payment: the last selected option wins; none keeps the field
         if (window_.option_value("Rbt_Dinheiro") != 0)
             put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Dinheiro");
@@ -310,18 +348,19 @@ void CouponEngine::IMPCUP() {
             put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Cartao");
         total = window_.get_number(kEdValotot);
         total.to_digits(field(impfis_, ip::IMPFIS_VALOR_PAGTO), 2);
-        send_to_driver("EFET-FORM-PAGTO");
-        VERIFICA_RETORNO();
+        send_checked("EFET-FORM-PAGTO", resent);
         if (failed_and_given_up()) return;
+        resent = true;
     } while (W_STATUS_ECF == 'N');
 
     // The total read for the payment is the divisor; it was not zero at the
     // start, and a field cleared since then leaves the percentage at zero.
     compose_closing_message(total);
+    resent = false;
     do { // closing, with the same message on every try
-        send_to_driver("TERM-FECTO-CUPOM");
-        VERIFICA_RETORNO();
+        send_checked("TERM-FECTO-CUPOM", resent);
         if (failed_and_given_up()) return;
+        resent = true;
     } while (W_STATUS_ECF == 'N');
 
     LIMPA_TELA();

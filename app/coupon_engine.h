@@ -49,6 +49,11 @@ class CouponEngine {
     // login panel shown, the operator password blanked, focus in the list.
     void LIMPA_TELA();
 
+    // Shows each non-blank result text of the last driver command in a stop
+    // box of its own; true when none tells of a failure (a low-paper status
+    // alone is only a warning).
+    bool show_results();
+
     // Shows `text` (Windows-1252, cut to 120 characters) through W_MENSAGEM
     // and W_ESTILO_MSG and returns the button pressed.
     int show_message(std::string_view text, int style);
@@ -59,6 +64,9 @@ class CouponEngine {
     void VERCPF();
 
     void send_to_driver(std::string_view command);
+    // Sends a checked step and runs the result check; `resent`: the step is
+    // sent again after a Yes.
+    void send_checked(std::string_view command, bool resent);
     void VERIFICA_RETORNO();
     void CANCELA_CUPOM();
     void sell_item(std::string_view code, std::string_view description, std::string_view tax_code,

@@ -161,7 +161,10 @@ void FormHandlers::on_Ed_SENHAM_lost_focus() {
 
 void FormHandlers::send_fiscal_day_command(std::string_view command) {
     put_text(field(impfis_, impfis::IMPFIS_COMANDO), command);
-    window_.open_form(driver::kFormName); // the result fields are not read
+    window_.open_form(driver::kFormName);
+    // A refusal shows as the coupon's do, without a retry question: the
+    // supervisor decides whether to press the button again.
+    (void)engine_.show_results();
 }
 
 void FormHandlers::on_Bt_LEITX_click() {

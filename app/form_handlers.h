@@ -50,10 +50,12 @@ class FormHandlers {
     void on_Pst_ORELHAS_click();     // page lock
     void on_Ed_SENHA_lost_focus();   // operator login
     void on_Ed_SENHAM_lost_focus();  // master password
-    void on_Bt_LEITX_click();        // X reading
-    void on_Bt_REDZ_click();         // Z reduction, after a Yes/No question (No the default)
-    void on_Bt_LEITX1_click();       // cancel the last coupon, then the form reset
-    void on_Bt_REDZ1_click();        // "GRAVAR": save; close the window only when it worked
+    // The fiscal-day buttons show each non-blank result text of the printer,
+    // one stop box each, and ask nothing.
+    void on_Bt_LEITX_click();  // X reading
+    void on_Bt_REDZ_click();   // Z reduction, after a Yes/No question (No the default)
+    void on_Bt_LEITX1_click(); // cancel the last coupon, then the form reset
+    void on_Bt_REDZ1_click();  // "GRAVAR": save; close the window only when it worked
 
     // The Enter-as-Tab flag: blank until the window has opened, then "E".
     char enter_as_tab() const { return enter_as_tab_; }

@@ -8,8 +8,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QBitmap>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
@@ -44,6 +46,33 @@ QTableWidgetItem* cell(QWidget* grid_widget, int row, int column, bool create) {
     }
     return item;
 }
+
+// A message box whose Yes/No question only a button answers: Escape and the
+// window manager's close button leave it on screen (read as No, they would
+// cancel a paid coupon or skip a Z reduction without anyone saying so).
+class AnsweredBox : public QMessageBox {
+  public:
+    AnsweredBox(QWidget* parent, bool question) : QMessageBox(parent), question_(question) {}
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (question_ && event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (question_ && clickedButton() == nullptr) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+
+  private:
+    bool question_;
+};
 
 QString trimmed_right(QString s) {
     while (s.endsWith(u' '))
@@ -183,7 +212,7 @@ int QtWindowOps::message_box(std::string_view text, int style) {
     const int icon = style & 0x70;
     const int default_button = (style & 0x300) >> 8;
 
-    QMessageBox box(&window_);
+    AnsweredBox box(&window_, buttons == 4);
     box.setWindowTitle(window_.windowTitle());
     box.setText(trimmed_right(from_cp1252(text)));
     switch (icon) {
@@ -208,7 +237,6 @@ int QtWindowOps::message_box(std::string_view text, int style) {
         order << box.addButton(QMessageBox::Yes) << box.addButton(QMessageBox::No);
         order[0]->setText(QStringLiteral("&Sim"));
         order[1]->setText(QStringLiteral("&N\u00E3o"));
-        box.setEscapeButton(order[1]);
     } else {
         order << box.addButton(QMessageBox::Ok);
         box.setEscapeButton(order[0]);

@@ -6,6 +6,12 @@
 #include <filesystem>
 #include <system_error>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace qv::driver {
 
 namespace {
@@ -39,6 +45,26 @@ std::string two(long v) {
     return b;
 }
 
+// The log opened for appending, only when it is a regular file: a FIFO, a
+// device or a folder under the log's name is ignored like an unwritable log
+// (opening without blocking, so a FIFO nobody reads cannot hang the command).
+std::FILE* open_for_append(const std::string& path) {
+#ifdef _WIN32
+    return std::fopen(path.c_str(), "ab");
+#else
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        (void)::close(fd);
+        return nullptr;
+    }
+    std::FILE* f = ::fdopen(fd, "ab");
+    if (f == nullptr) (void)::close(fd);
+    return f;
+#endif
+}
+
 std::string non_empty_env(const char* name) {
     const char* v = std::getenv(name);
     return v != nullptr ? v : "";
@@ -67,20 +93,21 @@ std::string log_path() {
 void write_log_entry(std::string_view command, std::string_view status, std::string_view message) {
     const std::string path = log_path();
     if (path.empty()) return;
-    std::FILE* f = std::fopen(path.c_str(), "ab");
+    std::FILE* f = open_for_append(path);
     if (f == nullptr) {
         // Could not append (the file may be missing): create it empty, then
         // append to it. "x" never truncates a log that exists after all.
         if (std::FILE* created = std::fopen(path.c_str(), "wbx")) (void)std::fclose(created);
-        f = std::fopen(path.c_str(), "ab");
+        f = open_for_append(path);
         if (f == nullptr) return;
     }
     std::string entry = line(std::string(kLineWidth, '-'));
-    const Now d = now();
-    entry += line(two(d.local.tm_year % 100) + two(d.local.tm_mon + 1) + two(d.local.tm_mday));
-    const Now t = now();
-    entry +=
-        line(two(t.local.tm_hour) + two(t.local.tm_min) + two(t.local.tm_sec) + two(t.hundredths));
+    // One reading for both lines: an entry written across midnight must not
+    // pair one day's date with the next day's time.
+    const Now at = now();
+    entry += line(two(at.local.tm_year % 100) + two(at.local.tm_mon + 1) + two(at.local.tm_mday));
+    entry += line(two(at.local.tm_hour) + two(at.local.tm_min) + two(at.local.tm_sec) +
+                  two(at.hundredths));
     entry += line(command);
     entry += line(status);
     entry += line(message);

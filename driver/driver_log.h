@@ -14,7 +14,8 @@ std::string log_path();
 
 // Appends one entry (separator, date YYMMDD, time HHMMSSCC, then the three
 // texts, each cut or filled to 80 characters and ended by a line feed).
-// Failures to create or write the file are ignored.
+// Failures to create or write the file are ignored, and so is a log path
+// that names anything but a regular file (a FIFO, a device, a folder).
 void write_log_entry(std::string_view command, std::string_view status, std::string_view message);
 
 } // namespace qv::driver

@@ -19,6 +19,7 @@ using namespace qv::impfis;
 
 constexpr std::string_view kUnknownPayment = "Forma de Pagamento n\xE3o cadastrada!!!";
 constexpr std::string_view kNotExecuted = "Comando n\xE3o executado !!!";
+constexpr std::string_view kStatusUnreadable = "N\xE3o foi poss\xEDvel ler o estado da impressora";
 
 // Return values that carry a message for the user; every other value,
 // success included, leaves the message blank.
@@ -179,10 +180,20 @@ class Command {
     void decode_status() {
         std::int32_t error = 0;
         std::int32_t warning = 0;
-        call_unstored("rStatusUltimoCmdInt_ECF_Daruma", &error, &warning);
+        const std::int32_t query =
+            call_unstored("rStatusUltimoCmdInt_ECF_Daruma", &error, &warning);
         blank(field(rec_, IMPFIS_STATUS_1));
         blank(field(rec_, IMPFIS_STATUS_2));
-        if (error != 0) {
+        // A query that is not in the library at all is named as missing
+        // below, which already fails the command.
+        const bool unreadable = query != 1 && failure_.empty();
+        if (unreadable && (error == 0 || !error_text(error))) {
+            // The printer answered the command as failed and then could not
+            // say why: whatever the query left behind is no reason to read
+            // the command as done.
+            put_text(field(rec_, IMPFIS_STATUS_1), kNotExecuted);
+            put_text(field(rec_, IMPFIS_MSG_1), kStatusUnreadable);
+        } else if (error != 0) {
             put_text(field(rec_, IMPFIS_STATUS_1), kNotExecuted);
             if (auto text = error_text(error)) {
                 put_text(field(rec_, IMPFIS_MSG_1), *text);
@@ -216,6 +227,14 @@ char* parameter_block() {
 
 void PROC_DARUMA_99() {
     if (char* rec = parameter_block()) Command(rec).run();
+}
+
+std::optional<int> refusal_code(const char* rec) {
+    if (!equals_text(field(rec, IMPFIS_STATUS_1), kNotExecuted)) return std::nullopt;
+    // Every text of the table is its code's alone.
+    for (const ErrorRow& row : error_table())
+        if (equals_text(field(rec, IMPFIS_MSG_1), row.text)) return row.code;
+    return std::nullopt;
 }
 
 bool invoke_form(std::string_view name) {

@@ -7,6 +7,7 @@
 // failure, a missing printer library included, comes back in the record.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 namespace qv::driver {
@@ -20,6 +21,11 @@ char* parameter_block();
 
 // Runs the one command held in the record and writes the results back.
 void PROC_DARUMA_99();
+
+// The printer error a refused command was decoded to, as the result fields
+// of `rec` tell it: "Comando não executado !!!" with the error table's text
+// of that code. nullopt for a success and for every other failure.
+std::optional<int> refusal_code(const char* rec);
 
 // Opens a form by name: for the driver's form, runs PROC_DARUMA_99
 // synchronously and returns true; any other name runs nothing and gives false.

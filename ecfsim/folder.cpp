@@ -86,6 +86,31 @@ bool append_to(const fs::path& path, std::string_view text) {
     return ::close(fd) == 0 && ok;
 }
 
+std::optional<std::uintmax_t> append_whole(const fs::path& path, std::string_view text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return std::nullopt;
+    // The folder's lock keeps every other writer out meanwhile.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    const auto before = static_cast<std::uintmax_t>(st.st_size);
+    const bool written = write_all(fd, text);
+    if (!written) (void)::ftruncate(fd, st.st_size);
+    const bool closed = ::close(fd) == 0;
+    if (!written) return std::nullopt;
+    if (!closed) {
+        (void)truncate_file(path, before);
+        return std::nullopt;
+    }
+    return before;
+}
+
+bool truncate_file(const fs::path& path, std::uintmax_t size) {
+    return ::truncate(path.c_str(), static_cast<off_t>(size)) == 0;
+}
+
 FolderLock::FolderLock(const fs::path& dir) {
     std::error_code ec;
     fs::create_directories(dir, ec);

@@ -36,6 +36,12 @@ FileText read_file(const std::filesystem::path& path);
 bool write_atomically(const std::filesystem::path& path, std::string_view text,
                       bool durable = true);
 bool append_to(const std::filesystem::path& path, std::string_view text);
+// Appends `text` whole or not at all (a write that falls short is taken back)
+// and gives the file's size before it, or nullopt when nothing was appended.
+std::optional<std::uintmax_t> append_whole(const std::filesystem::path& path,
+                                           std::string_view text);
+// Cuts the file back to `size` bytes (takes an append back).
+bool truncate_file(const std::filesystem::path& path, std::uintmax_t size);
 
 // Holds the folder for one call (creates it when missing).
 class FolderLock {

@@ -218,7 +218,10 @@ std::string to_text(const FiscalMemory& m) {
 
 std::variant<FiscalMemory, LoadError> memory_from_text(std::string_view text) {
     FiscalMemory m;
-    if (text.empty()) return m;
+    // The file is always written whole and ends with a line feed: anything
+    // less was cut short, and a memory never starts again by itself.
+    if (text.empty()) return LoadError{"arquivo vazio"};
+    if (text.back() != '\n') return LoadError{"arquivo cortado no meio de uma linha"};
     std::set<std::string> seen;
     const std::set<std::string_view> repeated = {"dia.aliquota", "dia.pagamento", "cupom.item",
                                                  "cupom.pagamento"};
@@ -338,7 +341,26 @@ std::variant<FiscalMemory, LoadError> memory_from_text(std::string_view text) {
         return ok ? std::string{} : bad;
     };
     if (auto err = for_each_line(text, kMemoryHeader, take)) return *err;
-    for (std::string_view required : {"coo", "ccf", "crz", "cro", "gt", "cupom.fase"})
+    for (std::string_view required : {"coo",
+                                      "ccf",
+                                      "crz",
+                                      "cro",
+                                      "gt",
+                                      "data_movimento",
+                                      "data_ultima_rz",
+                                      "ultimo_documento",
+                                      "ultimo_documento_em",
+                                      "dia.cupons",
+                                      "dia.cancelados",
+                                      "dia.bruta",
+                                      "dia.descontos",
+                                      "dia.acrescimos",
+                                      "dia.cancelamentos",
+                                      "cupom.fase",
+                                      "cupom.coo",
+                                      "cupom.ccf",
+                                      "cupom.documento",
+                                      "cupom.ajuste"})
         if (!seen.contains(std::string(required)))
             return LoadError{"falta \"" + std::string(required) + "\""};
     const Coupon& c = m.coupon;
@@ -350,6 +372,8 @@ std::variant<FiscalMemory, LoadError> memory_from_text(std::string_view text) {
          c.phase == Phase::closed) &&
         c.items.empty())
         return LoadError{"cupom totalizado sem itens"};
+    if ((c.phase == Phase::finishing || c.phase == Phase::closed) && c.paid() < c.total())
+        return LoadError{"cupom pago sem todos os pagamentos"};
     if (c.phase != Phase::none && m.movement_date.empty() && c.open())
         return LoadError{"cupom aberto sem data de movimento"};
     return m;

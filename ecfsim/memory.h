@@ -103,7 +103,8 @@ struct LoadError {
 };
 
 std::string to_text(const FiscalMemory& memory);
-// An empty text is a new printer (fresh memory).
+// The memory of a file's text. An empty or cut text is damage like any
+// other: only a missing file is a new printer (the caller decides that).
 std::variant<FiscalMemory, LoadError> memory_from_text(std::string_view text);
 
 // The vendor library's settings, as set through regAlterarValor_Daruma.

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
+#include <map>
 
 namespace qv::ecfsim {
 namespace {
@@ -48,6 +50,30 @@ std::optional<Adjustment> adjustment_kind(std::string_view kind) {
     const char dir = static_cast<char>(std::toupper(static_cast<unsigned char>(kind[0])));
     if ((dir != 'D' && dir != 'A') || (kind[1] != '%' && kind[1] != '$')) return std::nullopt;
     return Adjustment{dir == 'A', kind[1] == '%'};
+}
+
+// The coupon's net sales per totaliser, with its subtotal discount or
+// surcharge spread over them in proportion (each share cut to the cent, what
+// the cuts leave on the last), so that they add up to the coupon's total.
+std::map<std::string, Decimal> net_by_tax(const Coupon& c) {
+    std::map<std::string, Decimal> by;
+    for (const Item& i : c.items)
+        by[i.tax] += i.net();
+    const Decimal subtotal = c.subtotal();
+    if (c.adjustment.is_zero() || subtotal.is_zero() || by.empty()) return by;
+    Decimal left = c.adjustment;
+    for (auto it = by.begin(); it != by.end(); ++it) {
+        if (std::next(it) == by.end()) {
+            it->second += left;
+            break;
+        }
+        const Int128 units =
+            static_cast<Int128>(c.adjustment.units()) * it->second.units() / subtotal.units();
+        const Decimal share = Decimal::from_units(static_cast<std::int64_t>(units)).truncated(2);
+        it->second += share;
+        left = left - share;
+    }
+    return by;
 }
 
 } // namespace
@@ -197,7 +223,8 @@ Outcome Printer::total(const char* kind, const char* value) {
     if (!k || !v) return Outcome::answered(ret::kBadParameter);
     Coupon& c = m_.coupon;
     if (!c.open()) return Outcome::refused(err::kCouponNotOpen);
-    if (c.phase != Phase::selling) return Outcome::refused(err::kNotTotalling);
+    // totalling, paying or finishing: the coupon is past its totalling
+    if (c.phase != Phase::selling) return Outcome::refused(err::kAlreadyTotalled);
     const Decimal subtotal = c.subtotal();
     if (c.items.empty() || subtotal.is_zero()) return Outcome::refused(err::kGrossZero);
     if (k->percent && *v > Decimal::from_int(100))
@@ -272,8 +299,8 @@ Outcome Printer::close(const char* message) {
 
     c.phase = Phase::closed;
     ++m_.day.coupons;
-    for (const Item& i : c.items)
-        m_.day.by_tax[i.tax] += i.net();
+    for (const auto& [tax, net] : net_by_tax(c))
+        m_.day.by_tax[tax] += net;
     Decimal change = c.paid() - c.total();
     for (auto p = c.payments.rbegin(); p != c.payments.rend(); ++p) {
         // the change comes out of the last payments
@@ -325,8 +352,8 @@ Outcome Printer::cancel() {
     ++m_.coo;
     m_.day.cancellations += c.total();
     ++m_.day.cancelled;
-    for (const Item& i : c.items)
-        m_.day.by_tax[i.tax] = m_.day.by_tax[i.tax] - i.net();
+    for (const auto& [tax, net] : net_by_tax(c))
+        m_.day.by_tax[tax] = m_.day.by_tax[tax] - net;
     Decimal change = c.paid() - c.total();
     for (auto p = c.payments.rbegin(); p != c.payments.rend(); ++p) {
         const Decimal back = change > p->amount ? p->amount : change;

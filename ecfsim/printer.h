@@ -34,7 +34,6 @@ inline constexpr std::int32_t kDiscountOverGross =
 inline constexpr std::int32_t kGrossZero = 102;    // "Valor bruto zero"
 inline constexpr std::int32_t kItemOverflow = 103; // "Overflow no valor do item"
 inline constexpr std::int32_t kDocumentOverflow = 105; // "Overflow na capacidade do documento"
-inline constexpr std::int32_t kNotTotalling = 114;     // "Não em fase de totalização"
 inline constexpr std::int32_t kDiscountOverSubtotal =
     117;                                        // "Valor do desconto ou acréscimo supera subtotal"
 inline constexpr std::int32_t kNotPaying = 119; // "Não em fase de pagamento ou totalização"

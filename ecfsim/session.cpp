@@ -48,8 +48,32 @@ void note_on_tape(const fs::path& dir, std::string_view title, std::string_view 
     append_to(dir / kTapeFile, t);
 }
 
+// The status of this process's last command: the status query answers it,
+// so two programs on one printer never read each other's refusals, and a
+// status file that cannot be written never leaves an older answer behind.
+// The file keeps the printer's last command for a process that sent none
+// (to this printer's folder).
+struct OwnStatus {
+    fs::path dir;
+    LastStatus status;
+};
+std::optional<OwnStatus> own_status;
+
 void save_status(const fs::path& dir, std::int32_t error) {
-    write_atomically(dir / kStatusFile, to_text(LastStatus{error, 0}), false);
+    own_status = OwnStatus{dir, LastStatus{error, 0}};
+    write_atomically(dir / kStatusFile, to_text(own_status->status), false);
+}
+
+// A done command kept whole or not at all: its paper first, taken back when
+// the memory cannot be kept, so that no document lies on the paper without
+// counting and no memory changes without its document.
+bool commit(const fs::path& dir, const FiscalMemory& memory, std::string_view paper) {
+    const fs::path tape_file = dir / kTapeFile;
+    const std::optional<std::uintmax_t> before = append_whole(tape_file, paper);
+    if (!before) return false;
+    if (write_atomically(dir / kMemoryFile, to_text(memory))) return true;
+    (void)truncate_file(tape_file, *before);
+    return false;
 }
 
 // Brings in ECFSIM_FALHAS once per value of the variable.
@@ -116,9 +140,11 @@ struct Loaded {
 std::variant<Loaded, std::int32_t> load(const fs::path& dir) {
     Loaded l;
     const FileText mem = read_file(dir / kMemoryFile);
-    auto memory = mem.unreadable ? std::variant<FiscalMemory, LoadError>(
-                                       LoadError{"arquivo ileg\xEDvel ou grande demais"})
-                                 : memory_from_text(mem.text);
+    // Only a missing file is a new printer; an empty one is damaged memory.
+    auto memory = !mem.exists      ? std::variant<FiscalMemory, LoadError>(FiscalMemory{})
+                  : mem.unreadable ? std::variant<FiscalMemory, LoadError>(
+                                         LoadError{"arquivo ileg\xEDvel ou grande demais"})
+                                   : memory_from_text(mem.text);
     if (auto* bad = std::get_if<LoadError>(&memory)) {
         note_on_tape(dir, "MEM\xD3RIA DO SIMULADOR DANIFICADA",
                      std::string(kMemoryFile) + ", " + bad->text +
@@ -186,15 +212,7 @@ std::int32_t run_command(std::string_view function, const Command& command) {
     Printer printer(memory, l.config, *now);
     Outcome o = command(printer);
     if (o.answer == ret::kOk && o.changed) {
-        // keep the memory first: a document is on the paper only once it
-        // counts; and a paper that cannot be written stops the command
-        if (!append_to(dir / kTapeFile, "") ||
-            !write_atomically(dir / kMemoryFile, to_text(memory))) {
-            save_status(dir, 0);
-            return ret::kFileError;
-        }
-        if (!append_to(dir / kTapeFile, o.tape)) {
-            // the command counts, but the paper is lost: say so
+        if (!commit(dir, memory, o.tape)) {
             save_status(dir, 0);
             return ret::kFileError;
         }
@@ -252,8 +270,9 @@ std::int32_t last_status(std::int32_t* error, std::int32_t* warning) {
     const std::optional<Fault> fault = next_fault(dir, "rStatusUltimoCmdInt_ECF_Daruma");
     if (fault && !fault->normal && !fault->done) return fault->answer;
     if (error == nullptr || warning == nullptr) return ret::kBadParameter;
-    const FileText f = read_file(dir / kStatusFile);
-    const LastStatus s = status_from_text(f.text);
+    const LastStatus s = own_status && own_status->dir == dir
+                             ? own_status->status
+                             : status_from_text(read_file(dir / kStatusFile).text);
     *error = s.error;
     *warning = s.warning;
     return fault && fault->done ? fault->answer : ret::kOk;

@@ -7,6 +7,11 @@
 #include <ctime>
 #include <set>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace qv::driver::test {
 namespace {
 
@@ -106,6 +111,64 @@ TEST_F(StatusDecoding, UnknownCodeIsStillARefusal) {
     }
 }
 
+TEST_F(StatusDecoding, FailedStatusQueryWithoutAKnownCodeIsARefusal) {
+    // The query's own return value, then the code it left behind.
+    const struct {
+        const char* query;
+        const char* status;
+        const char* message;
+    } cases[] = {
+        {"-8 0", "Comando n\xE3o executado !!!",
+         "N\xE3o foi poss\xEDvel ler o estado da impressora"},
+        {"0 182", "Comando n\xE3o executado !!!",
+         "N\xE3o foi poss\xEDvel ler o estado da impressora"},
+        {"-6 -1", "Comando n\xE3o executado !!!",
+         "N\xE3o foi poss\xEDvel ler o estado da impressora"},
+        {"-8 78", "Comando n\xE3o executado !!!", "CF aberto"}, // a code it knows still counts
+        {"1 0", "", ""},                                        // read, and no error: a warning
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.query);
+        fs::remove(log_file());
+        script(
+            {"iReducaoZ_ECF_Daruma -12", std::string("rStatusUltimoCmdInt_ECF_Daruma ") + c.query});
+        run("REDUCAOZ");
+        EXPECT_EQ(retorno(), -12);
+        EXPECT_EQ(get(IMPFIS_STATUS_1), pad(c.status, 30));
+        EXPECT_EQ(get(IMPFIS_MSG_1), pad(c.message, 100));
+        if (*c.status != '\0')
+            expect_entry(lines_of(read_file(log_file())), 0, "REDUCAOZ", pad(c.status, 30),
+                         c.message);
+        else
+            EXPECT_FALSE(fs::exists(log_file()));
+    }
+}
+
+TEST_F(StatusDecoding, RefusalCodeIsReadBackFromTheResultTexts) {
+    script({"iCFTotalizarCupom_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 87",
+            "iCFTotalizarCupom_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 182",
+            "iCFTotalizarCupom_ECF_Daruma -6"});
+    std::fill(rec_, rec_ + kSize, 'x');
+    run("INI-FCTO-CPOM");
+    EXPECT_EQ(refusal_code(rec_), 87);
+    // The code travels in the result texts alone: every other byte but the
+    // command's and IMPFIS-RETORNO's is as it was.
+    for (const FieldSpec& f : kLayout) {
+        const bool written = f.offset == IMPFIS_COMANDO.offset ||
+                             f.offset == IMPFIS_RETORNO.offset ||
+                             std::any_of(kResults.begin(), kResults.end(),
+                                         [&f](const FieldSpec& r) { return r.offset == f.offset; });
+        if (!written) EXPECT_EQ(get(f), std::string(f.width, 'x')) << f.offset;
+    }
+    run("INI-FCTO-CPOM");
+    EXPECT_EQ(refusal_code(rec_), std::nullopt); // no row of the table
+    run("INI-FCTO-CPOM");
+    EXPECT_EQ(refusal_code(rec_), std::nullopt); // not a printer error
+    script({"iCFTotalizarCupom_ECF_Daruma 1"});
+    run("INI-FCTO-CPOM");
+    EXPECT_EQ(refusal_code(rec_), std::nullopt);
+}
+
 TEST_F(StatusDecoding, OtherFailuresNeverAskThePrinter) {
     for (std::int32_t value : {0, -2, -3, -6, -11, -13, -26, -28, 1}) {
         SCOPED_TRACE(value);
@@ -126,6 +189,38 @@ TEST_F(StatusDecoding, LogFailuresAreIgnored) {
     EXPECT_EQ(get(IMPFIS_STATUS_1), kNotExecuted);
     EXPECT_EQ(get(IMPFIS_MSG_1), pad("CF aberto", 100));
     EXPECT_FALSE(fs::exists(dir_ / "no-such-folder"));
+}
+
+TEST_F(StatusDecoding, LogThatIsNotARegularFileIsIgnored) {
+    const fs::path fifo = dir_ / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(dir_ / "folder");
+    for (const fs::path& log : {fifo, dir_ / "folder"}) {
+        SCOPED_TRACE(log.filename().string());
+        ::setenv("QUITERVAL_DRIVER_LOG", log.c_str(), 1);
+        // In a child with an alarm: a FIFO that nobody reads must not hang it.
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::alarm(20);
+            script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
+            run("CANC-CUPOM");
+            ::_exit(get(IMPFIS_MSG_1) == pad("CF aberto", 100) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "hung or wrong: " << status;
+    }
+    // With a reader on the FIFO nothing reaches it either.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ::setenv("QUITERVAL_DRIVER_LOG", fifo.c_str(), 1);
+    script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
+    run("CANC-CUPOM");
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0);
+    ::close(reader);
+    EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
 TEST_F(StatusDecoding, LogLineSixKeepsTheFirst80Characters) {

@@ -175,6 +175,13 @@ TEST_F(Tool, FiscalDayCommandsReportAndExit) {
          0,
          "Comando executado.\n",
          call({"iReducaoZ_ECF_Daruma", "000000", "000000"})},
+        // Refused, and the printer's status could not be read: no success.
+        {"reducaoz --yes",
+         {"iReducaoZ_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma -8 0"},
+         1,
+         "Comando n\xC3\xA3o executado !!!\nN\xC3\xA3o foi poss\xC3\xADvel ler o estado da "
+         "impressora\n",
+         "rStatusUltimoCmdInt_ECF_Daruma"},
         {"reducaoz --yes",
          {"iReducaoZ_ECF_Daruma 0"},
          1,

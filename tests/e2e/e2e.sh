@@ -7,7 +7,8 @@
 #
 #   e2e.sh SCENARIO BIN_DIR OUT_DIR
 #
-# SCENARIO: coupon | above_maximum | printer_off | configuration | z_reduction
+# SCENARIO: coupon | above_maximum | printer_off | configuration | z_reduction |
+#           done_but_failed | escape_question
 # BIN_DIR:  the build's bin/ (quiterval and libquiterval-ecfsim.so)
 # OUT_DIR:  where a failing run leaves e2e-SCENARIO.png (or .xwd, without
 #           ImageMagick) and e2e-SCENARIO-files/ (tape, settings, logs)
@@ -464,6 +465,59 @@ type_coupon() {
     fi
 }
 
+# answer_until_coupon FROM MAX: answers every box ("Sim" to questions, OK to
+# messages) until the coupon after tape line FROM is closed and the form is
+# back at the login (a closing answered as failed is on the tape before its
+# boxes come); counts them in messages and questions, never more than MAX.
+messages=0
+questions=0
+answer_until_coupon() {
+    local from="$1" max="$2"
+    messages=0
+    questions=0
+    coupon_settled() { coupon_closed_since "$from" && no_message_box && login_panel_shown; }
+    coupon_done_or_box() { coupon_settled || message_box_shown; }
+    while ! coupon_settled; do
+        wait_until 20 "a message box or the coupon" coupon_done_or_box
+        if message_box_shown; then
+            answer_yes_or_ok
+            case "$last_answer" in
+                question) questions=$((questions + 1)) ;;
+                message) messages=$((messages + 1)) ;;
+            esac
+            [ $((questions + messages)) -le "$max" ] || fail "more than $max message boxes"
+        fi
+    done
+    wait_until 10 "the login panel after the coupon" login_panel_shown
+}
+
+# The master password on the configuration tab, then the configuration page.
+open_configuration() {
+    open_tab CONFIGURAÇÃO master_panel_shown "${tab_config[@]}"
+    click "${ed_senham[@]}"
+    type_text 731946
+    press Return
+    wait_until 10 "the configuration page after the master password" configuration_open
+}
+
+# answer_boxes_until_quiet MAX: answers each message box with Enter until
+# none comes for 3 s; counts them in boxes, never more than MAX.
+boxes=0
+answer_boxes_until_quiet() {
+    boxes=0
+    while :; do
+        local until_ns=$(( $(date +%s%N) + 3000000000 ))
+        while no_message_box && (( $(date +%s%N) < until_ns )); do sleep 0.1; done
+        message_box_shown || return 0
+        answer_box Return
+        boxes=$((boxes + 1))
+        [ "$boxes" -le "$1" ] || fail "more than $1 message boxes"
+    done
+}
+
+# memory_value KEY: the value of KEY in the simulated printer's memory.
+memory_value() { sed -n "s/^$1=//p" "$ecf/estado.txt" 2>/dev/null; }
+
 # ---------------------------------------------------------------- scenarios
 
 # Settings for every run: maximum 500,00, taxes 10 % on meals and 20 % on
@@ -547,24 +601,12 @@ scenario_printer_off() {
     standard_settings
     start_program
     login 1 2 123456
-    local from messages=0 questions=0
+    local from
     from=$(tape_lines)
     type_coupon 30,00 0 Cheque ""
     printf 'iCFTotalizarCupom_ECF_Daruma -6\n' >"$ecf/falhas"
     click "${bt_imprime[@]}"
-    coupon_done_or_box() { coupon_closed_since "$from" || message_box_shown; }
-    while ! coupon_closed_since "$from"; do
-        wait_until 20 "a message box or the coupon" coupon_done_or_box
-        if message_box_shown; then
-            answer_yes_or_ok
-            case "$last_answer" in
-                question) questions=$((questions + 1)) ;;
-                message) messages=$((messages + 1)) ;;
-            esac
-            [ $((questions + messages)) -le 6 ] || fail "more message boxes than a failed totalling gives"
-        fi
-    done
-    wait_until 10 "the login panel after the coupon" login_panel_shown
+    answer_until_coupon "$from" 6
     [ "$messages" -ge 1 ] || fail "the printer's message was not shown"
     [ "$questions" -eq 1 ] || fail "expected one retry question, saw $questions"
     [ ! -e "$ecf/falhas" ] || fail "the injected fault was not used"
@@ -582,11 +624,7 @@ scenario_printer_off() {
 scenario_configuration() {
     standard_settings
     start_program
-    open_tab CONFIGURAÇÃO master_panel_shown "${tab_config[@]}"
-    click "${ed_senham[@]}"
-    type_text 731946
-    press Return
-    wait_until 10 "the configuration page after the master password" configuration_open
+    open_configuration
     step "configuration opened"
 
     click "$grid_name_x" "$(grid_row_y 3)"
@@ -647,11 +685,7 @@ scenario_z_reduction() {
     wait_until 20 "the day's first coupon on the tape" coupon_closed_since "$from"
     wait_until 10 "the login panel after the coupon" login_panel_shown
 
-    open_tab CONFIGURAÇÃO master_panel_shown "${tab_config[@]}"
-    click "${ed_senham[@]}"
-    type_text 731946
-    press Return
-    wait_until 10 "the configuration page after the master password" configuration_open
+    open_configuration
     from=$(tape_lines)
     # Enter takes the question's default button, "Não": nothing is printed.
     click "${bt_redz[@]}"
@@ -697,12 +731,94 @@ scenario_z_reduction() {
         fail "the driver log lacks the printer's \"Já emitiu RZ de hoje\""
     LC_ALL=C grep -qa "ABRE-CUPOM" "$driver_log" || fail "the driver log lacks the refused ABRE-CUPOM"
     step "coupon refused after the Z reduction ($boxes message boxes)"
+
+    # A second Z reduction the same day: the printer refuses it, and the
+    # window says so ("Comando não executado !!!", "Já emitiu RZ de hoje").
+    open_configuration
+    from=$(tape_lines)
+    log_before=$(wc -c <"$driver_log")
+    click "${bt_redz[@]}"
+    wait_until 10 "the Z reduction question" message_box_shown
+    answer_box s # "Sim"
+    answer_boxes_until_quiet 4
+    [ "$boxes" -eq 2 ] || fail "the refused Z reduction showed $boxes message boxes, not the printer's two texts"
+    [ "$(tape_lines)" -eq "$from" ] || fail "a second Z reduction was printed"
+    grep -q '^crz=1$' "$ecf/estado.txt" || fail "the printer's Z counter moved on the refused Z reduction"
+    tail -c +$((log_before + 1)) "$driver_log" | LC_ALL=C grep -qa "REDUCAOZ" ||
+        fail "the refused Z reduction was not logged"
+    configuration_open || fail "the configuration page did not stay open after the refusal"
+    step "second Z reduction refused and shown ($boxes message boxes)"
+}
+
+# The printer carries out a step and answers it as failed ("feito:-6"), at the
+# totalling, the payment and the closing of three coupons; each retry
+# question is answered "Sim". Each coupon is printed once, COO goes up by
+# one, nothing is cancelled and the day's totals count each sale once.
+scenario_done_but_failed() {
+    standard_settings
+    start_program
+    local step_function amount n=0 from gross
+    for step_function in iCFTotalizarCupom_ECF_Daruma iCFEfetuarPagamentoFormatado_ECF_Daruma \
+        iCFEncerrarConfigMsg_ECF_Daruma; do
+        n=$((n + 1))
+        amount=$((n * 10))
+        login 1 2 123456
+        from=$(tape_lines)
+        type_coupon "$amount,00" 0 Dinheiro ""
+        printf '%s feito:-6\n' "$step_function" >"$ecf/falhas"
+        click "${bt_imprime[@]}"
+        answer_until_coupon "$from" 4
+        [ "$messages" -eq 1 ] || fail "$step_function: $messages printer messages, not 1"
+        [ "$questions" -eq 1 ] || fail "$step_function: $questions retry questions, not 1"
+        [ ! -e "$ecf/falhas" ] || fail "$step_function: the injected fault was not used"
+        coupons_since "$from" 1
+        expect_not_on_tape "$from" "CANCEL" "a cancellation after $step_function"
+        tape_since "$from" | grep -E "^TOTAL R\\$ +$amount,00 *$" >/dev/null ||
+            fail "the tape lacks the total $amount,00"
+        [ "$(memory_value coo)" = "$n" ] || fail "COO is $(memory_value coo) after coupon $n"
+        [ "$(memory_value dia.cupons)" = "$n" ] || fail "the day counts $(memory_value dia.cupons) coupons after $n"
+        [ "$(memory_value dia.cancelados)" = "0" ] || fail "the day counts a cancelled coupon"
+        gross=$((n * (n + 1) * 5)) # 10 + 20 + 30
+        [ "$(memory_value dia.bruta)" = "$gross,0000" ] ||
+            fail "the day's gross sales are $(memory_value dia.bruta), not $gross,00"
+        step "$step_function done but answered -6, retried: one coupon of $amount,00"
+    done
+}
+
+# Escape on the retry question: the question stays on screen and nothing is
+# sent to the printer; "Sim" then completes the coupon.
+scenario_escape_question() {
+    standard_settings
+    start_program
+    login 1 2 123456
+    local from box memory
+    from=$(tape_lines)
+    type_coupon 40,00 0 Dinheiro ""
+    printf 'iCFTotalizarCupom_ECF_Daruma -6\n' >"$ecf/falhas"
+    click "${bt_imprime[@]}"
+    wait_until 20 "the printer's message" message_box_shown
+    answer_box Return # "Impressora Desligada!!!   -6"
+    wait_until 10 "the retry question" message_box_shown
+    box="$(message_boxes | head -n 1)"
+    memory="$(cat "$ecf/estado.txt")"
+    wait_until 10 "the question to take the keyboard" box_focused "$box"
+    xdo key Escape || fail "xdotool could not press Escape"
+    sleep 1.5
+    message_boxes | grep -qx "$box" || fail "Escape closed the retry question"
+    [ "$(cat "$ecf/estado.txt")" = "$memory" ] || fail "something reached the printer after Escape"
+    expect_not_on_tape "$from" "CANCEL" "a cancellation after Escape"
+    step "Escape left the question up and sent nothing"
+    answer_until_coupon "$from" 3
+    coupons_since "$from" 1
+    expect_not_on_tape "$from" "CANCEL" "a cancellation"
+    step "\"Sim\" completed the coupon"
 }
 
 # ---------------------------------------------------------------- run
 
 case "$scenario" in
-    coupon | above_maximum | printer_off | configuration | z_reduction) ;;
+    coupon | above_maximum | printer_off | configuration | z_reduction | done_but_failed | \
+        escape_question) ;;
     *) echo "e2e: unknown scenario $scenario" >&2; exit 2 ;;
 esac
 start_x

@@ -51,10 +51,20 @@ TEST(MemoryFile, RoundTripsEveryField) {
     EXPECT_EQ(to_text(std::get<FiscalMemory>(back)), text);
 }
 
-TEST(MemoryFile, EmptyTextIsANewPrinter) {
-    const auto m = memory_from_text("");
-    ASSERT_TRUE(std::holds_alternative<FiscalMemory>(m));
-    EXPECT_EQ(std::get<FiscalMemory>(m), FiscalMemory{});
+TEST(MemoryFile, EmptyOrCutTextIsDamageNotANewPrinter) {
+    const std::string whole = to_text(busy_memory());
+    FiscalMemory closed = busy_memory();
+    closed.coupon.phase = Phase::closed;
+    closed.coupon.payments = {{"Cheque", dec("14")}}; // the whole total
+    const std::string paid = to_text(closed);
+    ASSERT_TRUE(std::holds_alternative<FiscalMemory>(memory_from_text(paid)));
+    for (const std::string& text :
+         {std::string(), whole.substr(0, whole.size() - 1),
+          whole.substr(0, whole.find("dia.cupons=")), whole.substr(0, whole.find("cupom.ajuste=")),
+          paid.substr(0, paid.find("cupom.pagamento="))}) {
+        const auto m = memory_from_text(text);
+        EXPECT_TRUE(std::holds_alternative<LoadError>(m)) << text;
+    }
 }
 
 struct Damage {

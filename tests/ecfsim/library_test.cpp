@@ -6,12 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -197,7 +202,9 @@ TEST_F(Library, DamagedMemoryIsRefusedNamedAndNeverOverwritten) {
     const std::string tape = read_file(ecf("bobina.txt"));
     EXPECT_NE(tape.find("MEMÓRIA DO SIMULADOR DANIFICADA"), std::string::npos);
     EXPECT_NE(tape.find("valor inválido para \"ccf\""), std::string::npos);
-    for (const std::string& garbage : {std::string("\0\xFF\x01", 3), std::string(5000, '=')}) {
+    // An empty file is damaged memory too, never a new printer.
+    for (const std::string& garbage :
+         {std::string("\0\xFF\x01", 3), std::string(5000, '='), std::string()}) {
         write(ecf("estado.txt"), garbage);
         EXPECT_EQ(iLeituraX_ECF_Daruma(), -12);
         EXPECT_EQ(read_file(ecf("estado.txt")), garbage);
@@ -251,6 +258,86 @@ TEST_F(Library, UnwritableMemoryOrPaperIsAFileErrorAndChangesNothing) {
     fs::create_directory(ecf("bobina.txt")); // no paper to print on
     EXPECT_EQ(iCFCancelar_ECF_Daruma(), -8);
     EXPECT_EQ(read_file(ecf("estado.txt")), memory);
+}
+
+TEST_F(Library, ZReductionOnAFullDiskChangesNothingAndCanBeMadeLater) {
+    coupon();
+    const std::string memory = read_file(ecf("estado.txt"));
+    const std::string tape = read_file(ecf("bobina.txt"));
+    ASSERT_GT(tape.size(), memory.size() + 200);
+    // A child whose files may not grow past the paper's present size and a
+    // little: the new memory fits, the Z reduction's paper does not.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlim_t limit = tape.size() + 100;
+        const rlimit size{limit, limit};
+        if (setrlimit(RLIMIT_FSIZE, &size) != 0) _exit(3);
+        _exit(iReducaoZ_ECF_Daruma("000000", "000000") == -8 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the full disk was not answered -8";
+    EXPECT_EQ(read_file(ecf("estado.txt")), memory);
+    EXPECT_EQ(read_file(ecf("bobina.txt")), tape) << "the part that fit was left on the paper";
+    // With room again the day is closed, once, its totals on the paper.
+    EXPECT_EQ(iReducaoZ_ECF_Daruma("000000", "000000"), 1);
+    const std::string after = read_file(ecf("bobina.txt")).substr(tape.size());
+    EXPECT_NE(after.find("REDUÇÃO Z"), std::string::npos);
+    EXPECT_NE(after.find("VENDA BRUTA DIÁRIA R$" + std::string(21, ' ') + "100,00"),
+              std::string::npos)
+        << after;
+    EXPECT_NE(read_file(ecf("estado.txt")).find("crz=1\n"), std::string::npos);
+}
+
+TEST_F(Library, StepDoneButAnsweredAsFailedIsRefusedWhenSentAgain) {
+    // Each step carried out and answered -6; sent again, the printer says
+    // the coupon is already past it.
+    const struct {
+        const char* function;
+        std::int32_t (*send)();
+        int stage; // steps done before it: 1 sold, 2 totalled, 3 paid, 4 closed
+        std::int32_t refusal;
+    } steps[] = {
+        {"iCFTotalizarCupom_ECF_Daruma",
+         [] { return iCFTotalizarCupom_ECF_Daruma("D$", "00000000000000"); }, 1, 87},
+        {"iCFEfetuarPagamentoFormatado_ECF_Daruma",
+         [] { return iCFEfetuarPagamentoFormatado_ECF_Daruma("Dinheiro", "00000000010000"); }, 2,
+         119},
+        {"iCFEncerrarConfigMsg_ECF_Daruma",
+         [] { return iCFEncerrarConfigMsg_ECF_Daruma(kMessage.c_str()); }, 3, 82},
+        {"iCFCancelar_ECF_Daruma", [] { return iCFCancelar_ECF_Daruma(); }, 4, 122},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.function);
+        std::error_code ec;
+        fs::remove_all(dir_ / "ecf", ec);
+        ASSERT_EQ(iCFAbrir_ECF_Daruma("", "", ""), 1);
+        ASSERT_EQ(sell(), 1);
+        for (int before = 0; before + 1 < step.stage; ++before) {
+            ASSERT_EQ(steps[before].send(), 1);
+        }
+        setenv("ECFSIM_FALHAS", (std::string(step.function) + " feito:-6").c_str(), 1);
+        const std::string tape = read_file(ecf("bobina.txt"));
+        EXPECT_EQ(step.send(), -6);
+        EXPECT_GT(read_file(ecf("bobina.txt")).size(), tape.size()) << "not done";
+        const std::string memory = read_file(ecf("estado.txt"));
+        EXPECT_EQ(step.send(), -12);
+        EXPECT_EQ(status(), step.refusal);
+        EXPECT_EQ(read_file(ecf("estado.txt")), memory);
+        unsetenv("ECFSIM_FALHAS");
+    }
+}
+
+TEST_F(Library, StatusQueryAnswersTheCallingProcesssLastCommand) {
+    coupon();
+    EXPECT_EQ(iCFEncerrarConfigMsg_ECF_Daruma(kMessage.c_str()), -12); // already closed
+    // Another program on the same printer: its command goes through.
+    EXPECT_EQ(in_new_process("iLeituraX_ECF_Daruma"), "1");
+    EXPECT_EQ(in_new_process("rStatusUltimoCmdInt_ECF_Daruma"), "1 0 0");
+    EXPECT_EQ(status(), 82); // this program still reads its own refusal
 }
 
 TEST(LibraryFile, ExportsExactlyTheElevenVendorFunctions) {

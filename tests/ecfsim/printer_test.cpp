@@ -130,9 +130,9 @@ INSTANTIATE_TEST_SUITE_P(Printer, PhaseRefusal,
                                          Refusal{"SellAfterTotal", Stage::totalled,
                                                  [](Ecf& e) { return e.sell(); }, -12, 87},
                                          Refusal{"TotalTwice", Stage::totalled,
-                                                 [](Ecf& e) { return e.total(); }, -12, 114},
+                                                 [](Ecf& e) { return e.total(); }, -12, 87},
                                          Refusal{"TotalWhilePaying", Stage::part_paid,
-                                                 [](Ecf& e) { return e.total(); }, -12, 114},
+                                                 [](Ecf& e) { return e.total(); }, -12, 87},
                                          Refusal{"TotalWithoutItems", Stage::open,
                                                  [](Ecf& e) { return e.total(); }, -12, 102},
                                          Refusal{"PayBeforeTotal", Stage::sold,
@@ -265,12 +265,18 @@ TEST(Printer, FullCouponCountsAndGivesChange) {
     EXPECT_EQ(e.m.day.coupons, 1u);
     EXPECT_EQ(e.m.day.gross, dec("150"));
     EXPECT_EQ(e.m.day.discounts, dec("5"));
-    EXPECT_EQ(e.m.day.by_tax.at("T18,00"), dec("100"));
-    EXPECT_EQ(e.m.day.by_tax.at("F"), dec("50"));
+    // The subtotal discount of 5,00 spread over the totalisers: 5 x 50 / 150
+    // cut to 1,66 on F, the 3,34 left on T18,00; together the net sales.
+    EXPECT_EQ(e.m.day.by_tax.at("T18,00"), dec("96,66"));
+    EXPECT_EQ(e.m.day.by_tax.at("F"), dec("48,34"));
     EXPECT_EQ(e.m.day.by_method.at("Cheque"), dec("40"));
     EXPECT_EQ(e.m.day.by_method.at("Dinheiro"), dec("105")); // 200 paid, 95 back
     EXPECT_EQ(e.m.day.net(), dec("145"));
     EXPECT_EQ(e.m.movement_date, at("2026-12-07 00:00:00").date);
+    // Cancelled, the coupon takes back from each totaliser what it gave.
+    ASSERT_EQ(e.cancel().answer, 1);
+    EXPECT_EQ(e.m.day.by_tax.at("T18,00"), Decimal{});
+    EXPECT_EQ(e.m.day.by_tax.at("F"), Decimal{});
 }
 
 TEST(Printer, CancelsTheOpenCouponOrTheLastClosedOneOnlyOnce) {

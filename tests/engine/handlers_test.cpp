@@ -345,10 +345,55 @@ TEST_F(HandlersTest, CancelLastCouponSendsItAndLocksTheCouponPageWhateverTheAnsw
     window.type("Ed_VALOREF", "5,00");
     handlers.on_Bt_LEITX1_click();
     EXPECT_EQ(calls(), (std::vector<std::string>{kStartUp, call({"iCFCancelar_ECF_Daruma"})}));
-    EXPECT_TRUE(window.log_of("message_box").empty()); // the result is not read
+    EXPECT_EQ(window.log_of("message_box"),
+              (std::vector<std::string>{"message_box 16 Erro de comunicação!!!"}));
     EXPECT_TRUE(window.visible("Frm_SENHA"));
     EXPECT_EQ(window.text("Ed_VALOREF"), "");
     EXPECT_EQ(window.focus(), "Cb_Operador");
+}
+
+// After each fiscal-day button the printer's refusal shows, one stop box a
+// text and no question; a success shows nothing.
+TEST_F(HandlersTest, FiscalDayButtonsShowWhatThePrinterRefused) {
+    const struct {
+        const char* name;
+        void (FormHandlers::*click)();
+        std::vector<int> answers;
+        const char* script;
+        std::vector<std::string> boxes;
+    } cases[] = {
+        {"X reading done", &FormHandlers::on_Bt_LEITX_click, {}, "", {}},
+        {"X reading refused",
+         &FormHandlers::on_Bt_LEITX_click,
+         {},
+         "iLeituraX_ECF_Daruma -12\nrStatusUltimoCmdInt_ECF_Daruma 1 78\n",
+         {"message_box 16 Comando não executado !!!", "message_box 16 CF aberto"}},
+        {"Z reduction refused, status unreadable",
+         &FormHandlers::on_Bt_REDZ_click,
+         {kAnswerYes},
+         "iReducaoZ_ECF_Daruma -12\nrStatusUltimoCmdInt_ECF_Daruma -8 0\n",
+         {"message_box 16 Comando não executado !!!",
+          "message_box 16 Não foi possível ler o estado da impressora"}},
+        {"Z reduction off",
+         &FormHandlers::on_Bt_REDZ_click,
+         {kAnswerYes},
+         "iReducaoZ_ECF_Daruma -6\n",
+         {"message_box 16 Impressora Desligada!!!   -6"}},
+        {"cancel done", &FormHandlers::on_Bt_LEITX1_click, {}, "", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(dir_ / "script");
+        script(c.script);
+        for (int a : c.answers)
+            window.answer(a);
+        (handlers.*c.click)();
+        std::vector<std::string> boxes = window.log_of("message_box");
+        if (!c.answers.empty()) boxes.erase(boxes.begin()); // the Z reduction's own question
+        EXPECT_EQ(boxes, c.boxes);
+        EXPECT_EQ(window.unanswered(), 0u);
+        window.clear_log();
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // record, and a save that can fail or die at any point without losing the
 // file it replaces.
 #include "engine_fixture.h"
+#include "tests/support/permissions.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -188,8 +189,8 @@ TEST_F(SettingsFileTest, SaveIntoAReadOnlyFolderFailsAndKeepsTheOldFile) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        // Root writes into read-only folders: the save runs as an ordinary user.
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        // Root writes into read-only folders: the save runs without that power.
+        if (!obey_file_permissions()) ::_exit(2);
         const auto status = settings::write_record(settings_path(), record_of(new_bytes()));
         ::_exit(status == settings::kStatusNoAccess ? 0 : 1);
     }

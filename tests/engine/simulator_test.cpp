@@ -81,5 +81,89 @@ TEST_F(SimulatorTest, PaperEndWhileTotallingIsRetriedAfterYes) {
     EXPECT_NE(tape().find("Vlr aprox.tributos R$  1,00 (10,00%) Fonte=IBPT"), std::string::npos);
 }
 
+// A step the printer carried out but answered as failed, answered Yes: sent
+// again, the printer refuses it as already past, and the coupon goes on
+// without another question. A step first refused for that reason is a
+// failure like any other.
+struct SafeRetry {
+    const char* name;
+    const char* faults;
+    std::vector<int> answers;
+    std::vector<std::string> boxes;
+    int cancelled; // cancellations on the tape
+};
+void PrintTo(const SafeRetry& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SafeRetryTest : public SimulatorTest, public ::testing::WithParamInterface<SafeRetry> {};
+
+const std::string kOff = "message_box 16 Impressora Desligada!!!   -6";
+const std::string kRetryQuestion = "message_box 36 Impressora não responde! Tenta novamente?";
+
+TEST_P(SafeRetryTest, PaidCouponIsNeitherLostNorDoubled) {
+    const SafeRetry& c = GetParam();
+    ::setenv("ECFSIM_FALHAS", c.faults, 1);
+    for (int a : c.answers)
+        window.answer(a);
+    issue("10,00", "0");
+    ::unsetenv("ECFSIM_FALHAS");
+    EXPECT_EQ(window.log_of("message_box"), c.boxes);
+    EXPECT_EQ(window.unanswered(), 0u);
+    EXPECT_TRUE(window.visible("Frm_SENHA"));
+    const std::string paper = tape();
+    const std::string memory = read_file(dir_ / "ecf" / "estado.txt");
+    auto count = [&paper](const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = paper.find(what); at != std::string::npos; at = paper.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("CUPOM FISCAL\n"), 1u) << paper;
+    EXPECT_EQ(count("CUPOM FISCAL CANCELADO"), std::size_t(c.cancelled)) << paper;
+    EXPECT_NE(memory.find("coo=1\n"), std::string::npos) << memory;
+    if (c.cancelled == 0) {
+        EXPECT_EQ(count("OPERADOR: MARIA"), 1u);
+        EXPECT_NE(memory.find("dia.cupons=1\n"), std::string::npos) << memory;
+        EXPECT_NE(memory.find("dia.bruta=10,0000\n"), std::string::npos) << memory;
+    } else {
+        EXPECT_NE(memory.find("dia.cancelados=1\n"), std::string::npos) << memory;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, SafeRetryTest,
+    ::testing::Values(SafeRetry{"Totalling",
+                                "iCFTotalizarCupom_ECF_Daruma feito:-6",
+                                {kAnswerYes},
+                                {kOff, kRetryQuestion},
+                                0},
+                      SafeRetry{"Payment",
+                                "iCFEfetuarPagamentoFormatado_ECF_Daruma feito:-6",
+                                {kAnswerYes},
+                                {kOff, kRetryQuestion},
+                                0},
+                      SafeRetry{"Closing",
+                                "iCFEncerrarConfigMsg_ECF_Daruma feito:-6",
+                                {kAnswerYes},
+                                {kOff, kRetryQuestion},
+                                0},
+                      // The cashier gives the coupon up; its cancel is done but answered
+                      // as failed, and the cancel sent again is not a second one.
+                      SafeRetry{"Cancel",
+                                "iCFTotalizarCupom_ECF_Daruma -6; iCFCancelar_ECF_Daruma feito:-6",
+                                {kAnswerNo, kAnswerYes},
+                                {kOff, kRetryQuestion, kOff, kRetryQuestion},
+                                1},
+                      // The first try refused as already totalled (nothing done): a
+                      // failure, asked about, and the retry totals the coupon.
+                      SafeRetry{"FirstTryRefusedAsPast",
+                                "iCFTotalizarCupom_ECF_Daruma erro:87",
+                                {kAnswerYes},
+                                {"message_box 16 Comando não executado !!!",
+                                 "message_box 16 Documento já totalizado", kRetryQuestion},
+                                0}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 } // namespace
 } // namespace qv::test

@@ -4,6 +4,7 @@
 // memory is damaged. The cashier always gets a clear message and, where the
 // coupon can go on, the retry question; nothing crashes.
 #include "tests/engine/engine_fixture.h"
+#include "tests/support/permissions.h"
 
 #include "driver/fiscal_driver.h"
 #include "shared/impfis_block.h"
@@ -110,9 +111,10 @@ void PrintTo(const LogCase& c, std::ostream* os) {
 class LogFaultTest : public FaultTest, public ::testing::WithParamInterface<LogCase> {};
 
 // The printer refuses the closing once with a known error (which the driver
-// logs); the cashier answers Yes. The coupon runs in a child process, as an
-// ordinary user when started by root (root writes into read-only folders),
-// and writes what the cashier saw into a file; its error output is kept.
+// logs); the cashier answers Yes. The coupon runs in a child process that
+// meets the permission bits even when started by root (root writes into
+// read-only folders), and writes what the cashier saw into a file; its error
+// output is kept.
 TEST_P(LogFaultTest, RefusalIsShownAndRetriedWhateverTheLog) {
     const LogCase& c = GetParam();
     const fs::path folder = dir_ / "log";
@@ -130,7 +132,7 @@ TEST_P(LogFaultTest, RefusalIsShownAndRetriedWhateverTheLog) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        if (!obey_file_permissions()) ::_exit(2);
         if (std::freopen((dir_ / "stderr").c_str(), "w", stderr) == nullptr) ::_exit(4);
         issue();
         std::ofstream out(dir_ / "seen", std::ios::trunc);
@@ -175,6 +177,26 @@ INSTANTIATE_TEST_SUITE_P(Folders, LogFaultTest,
                                                false}),
                          [](const auto& p) { return std::string(p.param.name); });
 
+// --- the printer's status cannot be read ------------------------------------
+
+// A full disk under the printer library: the opening is refused and the
+// status query fails too, leaving no error code. The coupon is not opened,
+// and the cashier is told so; nothing else is sent.
+TEST_F(FaultTest, RefusalWithAnUnreadableStatusIsNoSuccess) {
+    script("iCFAbrir_ECF_Daruma -12\nrStatusUltimoCmdInt_ECF_Daruma -8 0\n");
+    issue();
+    EXPECT_EQ(boxes(),
+              (Lines{kNotExecuted, "message_box 16 Não foi possível ler o estado da impressora",
+                     kNotOpened}));
+    EXPECT_EQ(eng.W_STATUS_ECF, 'N');
+    EXPECT_EQ(calls_after_start_up(), (Lines{kOpen, kStatusQuery}));
+    const Lines entry = lines_of(read_file(dir_ / "DARUMA.txt"));
+    ASSERT_EQ(entry.size(), 6u);
+    EXPECT_EQ(entry[3], pad("ABRE-CUPOM", 80));
+    EXPECT_EQ(entry[5], pad(cp("Não foi possível ler o estado da impressora"), 80));
+    expect_reset();
+}
+
 // --- the simulated printer ----------------------------------------------------
 
 class SimulatorFaultTest : public FaultTest {
@@ -206,6 +228,24 @@ TEST_F(SimulatorFaultTest, CouponPrintsWhenTheLogFolderIsMissing) {
     EXPECT_EQ(eng.W_STATUS_ECF, 'S');
     EXPECT_NE(tape().find("OPERADOR: MARIA"), std::string::npos) << tape();
     EXPECT_FALSE(fs::exists(folder));
+    expect_reset();
+}
+
+TEST_F(SimulatorFaultTest, EmptiedMemoryIsDamageNotANewPrinter) {
+    issue();
+    ASSERT_TRUE(boxes().empty()) << ::testing::PrintToString(boxes());
+    win.clear_log();
+    const fs::path memory = dir_ / "ecf" / "estado.txt";
+    win.before_command = [&](const std::string& command) {
+        if (command == "INI-FCTO-CPOM") write_file(memory, "");
+    };
+    win.answer(kAnswerNo); // the totalling: give the coupon up
+    win.answer(kAnswerNo); // its cancel: give up too
+    issue();
+    const std::string lost = "message_box 16 Perda de dados da MT";
+    EXPECT_EQ(boxes(), (Lines{kNotExecuted, lost, kRetry, kNotExecuted, lost, kRetry}));
+    EXPECT_EQ(read_file(memory), "") << "the printer started again with COO 1";
+    EXPECT_NE(tape().find("estado.txt, arquivo vazio"), std::string::npos) << tape();
     expect_reset();
 }
 

@@ -122,6 +122,8 @@ class WindowTest : public QObject {
     void logo_pointer_and_click();
     void message_box_styles_data();
     void message_box_styles();
+    void escape_and_close_leave_a_question_up_data();
+    void escape_and_close_leave_a_question_up();
     void texts_cross_as_windows_1252();
     void fonts_stand_in_for_the_windows_ones();
 };
@@ -517,9 +519,11 @@ void WindowTest::cancel_last_coupon_with_nothing_typed() {
     log_in(0, QStringLiteral("123456"));
     BoxAnswers boxes;
     click(w("Bt_LEITX1"));
-    // The printer refuses (nothing to cancel) but nothing is shown; the
-    // coupon page is locked again behind the login panel.
-    QVERIFY(boxes.seen().empty());
+    // The printer refuses (nothing to cancel) and says so, one stop box a
+    // text; the coupon page is locked again behind the login panel.
+    QCOMPARE(boxes.texts(), (QStringList{QStringLiteral("Comando não executado !!!"),
+                                         QStringLiteral("Último documento não é cancelável")}));
+    QCOMPARE(boxes.seen()[0].icon, QMessageBox::Critical);
     QVERIFY(panel_shown("Frm_SENHA"));
     QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
 }
@@ -764,6 +768,44 @@ void WindowTest::message_box_styles() {
     // The window is active again with the focus where it was.
     QVERIFY(form_->isActiveWindow());
     QCOMPARE(focus_name(), QStringLiteral("Ed_VALOMAX"));
+}
+
+void WindowTest::escape_and_close_leave_a_question_up_data() {
+    QTest::addColumn<int>("style");
+    QTest::addColumn<bool>("question");
+    QTest::newRow("36 retry question") << 36 << true;
+    QTest::newRow("292 Z-reduction question") << 292 << true;
+    QTest::newRow("16 OK box closes") << 16 << false;
+    QTest::newRow("48 OK box closes") << 48 << false;
+}
+
+void WindowTest::escape_and_close_leave_a_question_up() {
+    QFETCH(int, style);
+    QFETCH(bool, question);
+    open_configuration();
+    bool stayed = false;
+    int polls = 0;
+    QTimer timer;
+    timer.setInterval(10);
+    connect(&timer, &QTimer::timeout, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) {
+            if (++polls > 1000) timer.stop();
+            return;
+        }
+        timer.stop();
+        QTest::keyClick(box, Qt::Key_Escape);
+        if (!question) return; // an OK box is gone now
+        box->close();          // the window manager's close button
+        QApplication::processEvents();
+        stayed = box->isVisible();
+        box->button(QMessageBox::Yes)->click();
+    });
+    timer.start();
+    const int answer = form_->window_ops().message_box("Tenta novamente?", style);
+    timer.stop();
+    QCOMPARE(stayed, question);
+    QCOMPARE(answer, question ? 6 : 1);
 }
 
 void WindowTest::texts_cross_as_windows_1252() {
