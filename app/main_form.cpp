@@ -154,7 +154,8 @@ QWidget* MainForm::control(const QString& name) const {
 }
 
 void MainForm::wire_events() {
-    // Key presses are seen by the window before the focused control.
+    // Key presses are seen by the window before the focused control; the
+    // one filter, on the application, sees every event of every control.
     qApp->installEventFilter(this);
 
     const QPair<MaskedEdit*, LostFocusHandler> fields[] = {
@@ -194,9 +195,9 @@ void MainForm::wire_events() {
     });
     connect(tabs, &QTabWidget::currentChanged, this, page_lock);
 
-    ui_->Img_FUNDO->installEventFilter(this);
-    ui_->Frm_SENHA->installEventFilter(this);
-    ui_->Frm_SENHAM->installEventFilter(this);
+    // The application's filter above already sees the logo's mouse events
+    // and the panels' showing and hiding: a second filter on them would run
+    // each handler twice (two browsers for one click on the logo).
 }
 
 void MainForm::showEvent(QShowEvent* event) {
