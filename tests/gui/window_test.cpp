@@ -122,6 +122,7 @@ class WindowTest : public QObject {
     void window_gets_focus_back_after_a_message_box();
     void logo_pointer_and_click();
     void printer_band_data();
+    void cnpj_with_letters_shows_in_upper_case();
     void printer_band();
     void message_box_styles_data();
     void message_box_styles();
@@ -799,6 +800,19 @@ void WindowTest::printer_band() {
     click_tab(1);
     QVERIFY(panel_shown("Frm_SENHA"));
     QVERIFY(red_at("CmStatic_SIMULADA2"));
+}
+
+void WindowTest::cnpj_with_letters_shows_in_upper_case() {
+    log_in(0, QStringLiteral("123456"));
+    BoxAnswers boxes;
+    fill("Ed_DOCUMEN", QStringLiteral("12abc34501de35"));
+    press(Qt::Key_Return);
+    QCOMPARE(text("Ed_DOCUMEN"), QStringLiteral("12ABC34501DE35"));
+    QVERIFY(boxes.texts().isEmpty());
+    fill("Ed_DOCUMEN", QStringLiteral("12abc34501de36"));
+    press(Qt::Key_Return);
+    QCOMPARE(text("Ed_DOCUMEN"), QStringLiteral("12ABC34501DE36"));
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Documento inválido !!!")});
 }
 
 // ------------------------------------------------------ window operations
