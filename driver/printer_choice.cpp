@@ -60,7 +60,7 @@ std::string_view file_name_of(std::string_view path) {
 // The system's file sits in etc/ beside the installation's prefix, and a
 // program under /usr keeps it in /etc, as Linux programs do.
 std::string system_file_for(const std::string& exe_folder) {
-    const std::string tail = std::string("/etc/quiterval/") + kChoiceFileName;
+    std::string tail = std::string("/etc/quiterval/") + kChoiceFileName;
     if (exe_folder.empty() || exe_folder == "/") return tail;
     std::string prefix = exe_folder.substr(0, exe_folder.rfind('/'));
     if (file_name_of(prefix) == "usr") prefix = prefix.substr(0, prefix.rfind('/'));
