@@ -253,8 +253,7 @@ TEST_F(Tool, MissingDefaultLibraryIsReported) {
 }
 
 // The technician's choice through the installed layout: the system's file in
-// etc/ beside the program's prefix, the user's file under XDG_CONFIG_HOME,
-// and what --help says about it.
+// etc/ beside the program's prefix, the user's file under XDG_CONFIG_HOME.
 TEST_F(Tool, ConfigurationFilesChooseTheLibrary) {
     ::unsetenv("QUITERVAL_ECF_LIBRARY");
     const fs::path root = dir_ / "root";
@@ -272,11 +271,6 @@ TEST_F(Tool, ConfigurationFilesChooseTheLibrary) {
     Outcome o = tool("leiturax", {}, program);
     EXPECT_EQ(o.status, 0) << o.out << o.err;
     EXPECT_EQ(calls().size(), 7u);
-    o = tool("--help", {}, program);
-    EXPECT_EQ(o.status, 0);
-    EXPECT_NE(o.out.find(std::string(ECF_RECORDER_PATH) + " (escolhida em " + system_file.string()),
-              std::string::npos)
-        << o.out;
 
     // The user's file wins; naming a missing library gets the usual message.
     forget_calls();
@@ -298,17 +292,6 @@ TEST_F(Tool, ConfigurationFilesChooseTheLibrary) {
         << o.out;
     EXPECT_NE(o.out.find("impressora.conf"), std::string::npos) << o.out;
     EXPECT_TRUE(calls().empty());
-    o = tool("--help", {}, program);
-    EXPECT_NE(o.out.find("linha 2: " + user_file.string()), std::string::npos) << o.out;
-
-    // The variable wins over both.
-    ::setenv("QUITERVAL_ECF_LIBRARY", ECF_RECORDER_PATH, 1);
-    o = tool("--help", {}, program);
-    EXPECT_NE(o.out.find("escolhida pela vari\xC3\xA1vel QUITERVAL_ECF_LIBRARY"), std::string::npos)
-        << o.out;
-    o = tool("cancela", {}, program);
-    EXPECT_EQ(o.status, 0) << o.out;
-    EXPECT_EQ(calls().size(), 2u);
 }
 
 } // namespace
