@@ -87,6 +87,20 @@ bool digits_only(std::string_view text) {
     return std::all_of(text.begin(), text.end(), is_digit);
 }
 
+bool is_ascii_letter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Today's CNPJ: 12 digits or letters, at least one a letter, then 2 check
+// digits. A text without letters keeps the older rules of CPF and CNPJ.
+bool is_alphanumeric_cnpj(std::string_view text) {
+    const std::string_view base = text.substr(0, 12);
+    const auto alnum = [](char c) { return is_digit(c) || is_ascii_letter(c); };
+    return text.size() >= 14 && std::all_of(base.begin(), base.end(), alnum) &&
+           std::any_of(base.begin(), base.end(), is_ascii_letter) &&
+           digits_only(text.substr(12, 2));
+}
+
 } // namespace
 
 CouponEngine::CouponEngine(WindowOps& window)
@@ -378,14 +392,31 @@ void CouponEngine::LIMPA_TELA() {
 
 void CouponEngine::VERCPF() {
     put_text(field(link_, lk::L_INDICADOR), " ");
-    const std::string text = padded(window_.get_text(kEdDocumen));
+    std::string text = padded(window_.get_text(kEdDocumen));
     if (is_blank(ConstBytes(text.data(), text.size()))) return;
+
+    // A CNPJ with letters counts typed in lower case as upper case, and the
+    // field shows it so: the opening sends what the field shows.
+    const bool alphanumeric = is_alphanumeric_cnpj(text);
+    if (alphanumeric) {
+        const std::string typed = text;
+        std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+            return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        });
+        if (text != typed)
+            window_.set_text(kEdDocumen, trimmed(ConstBytes(text.data(), text.size())));
+    }
 
     put_text(field(link_, lk::L_TEXTO1), std::string_view(text).substr(0, 105));
     put_digits(field(link_, lk::L_CPF), 0);
     put_digits(field(link_, lk::L_CNPJ), 0);
     const std::string_view typed(text);
-    if (!digits_only(typed.substr(0, 11))) {
+    if (alphanumeric) {
+        put_text(field(link_, lk::L_INDICADOR), "J");
+        put_text(field(link_, lk::L_CNPJ), typed.substr(0, 14));
+        put_text(field(link_, lk::L_FUNCAO), "07");
+        TORLIB();
+    } else if (!digits_only(typed.substr(0, 11))) {
         put_text(field(link_, lk::L_INDICADOR), "N"); // rejected without asking TORLIB
     } else {
         if (digits_only(typed.substr(11, 3))) {

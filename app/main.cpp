@@ -1,10 +1,12 @@
 // Quiterval: the till program. One window; closing it ends the program.
 #include "app/main_form.h"
+#include "driver/printer_choice.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #ifndef QUITERVAL_VERSION
 #define QUITERVAL_VERSION "14.4.1"
@@ -19,9 +21,14 @@ const char kHelp[] =
     "A pasta atual guarda o arquivo de configura\xC3\xA7\xC3\xA3o Quiterval.TOR (criado na\n"
     "primeira execu\xC3\xA7\xC3\xA3o).\n"
     "\n"
+    "A impressora fiscal: a biblioteca escolhida pelo t\xC3\xA9"
+    "cnico na linha\n"
+    "biblioteca=CAMINHO de ~/.config/quiterval/impressora.conf ou, sen\xC3\xA3o, de\n"
+    "/etc/quiterval/impressora.conf; sem escolha (ou com biblioteca=simulada), a\n"
+    "impressora simulada, para treinamento, sem valor fiscal.\n"
+    "\n"
     "Vari\xC3\xA1veis de ambiente:\n"
-    "  QUITERVAL_ECF_LIBRARY  biblioteca da impressora fiscal (padr\xC3\xA3o: a impressora\n"
-    "                         simulada libquiterval-ecfsim.so ao lado do programa)\n"
+    "  QUITERVAL_ECF_LIBRARY  biblioteca da impressora fiscal, antes dos arquivos\n"
     "  ECFSIM_DIR             pasta da impressora simulada (padr\xC3\xA3o ./ecf-simulado;\n"
     "                         a bobina fica em bobina.txt)\n"
     "  QUITERVAL_DRIVER_LOG   registro de erros da impressora\n"
@@ -37,7 +44,9 @@ int main(int argc, char** argv) {
             return std::printf("Quiterval (14.04a) %s\n", QUITERVAL_VERSION) < 0 ? 1 : 0;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            return std::fputs(kHelp, stdout) < 0 ? 1 : 0;
+            const std::string printer =
+                "\n" + qv::driver::describe(qv::driver::choose_library()) + "\n";
+            return std::fputs(kHelp, stdout) < 0 || std::fputs(printer.c_str(), stdout) < 0 ? 1 : 0;
         }
     }
     QApplication app(argc, argv); // takes Qt's own options (-platform ...)

@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include "app/masked_edit.h"
+#include "driver/printer_choice.h"
 #include "ui_main_form.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
@@ -116,8 +118,24 @@ MainForm::MainForm(QWidget* parent)
     list->setMaxVisibleItems(7); // a list about 138 pixels high
     list->setCurrentIndex(-1);
 
+    show_printer_band();
     ui_->Pst_ORELHAS->setCurrentIndex(0);
     wire_events();
+}
+
+// A till printing into the simulated printer, or one whose printer
+// configuration is at fault, says so on the title and the coupon pages, in
+// free space of each page; on page 2 above the login panel too.
+void MainForm::show_printer_band() {
+    const driver::LibraryChoice printer = driver::choose_library();
+    const bool shown = printer.simulated || !printer.error.empty();
+    for (QLabel* band : {ui_->CmStatic_SIMULADA1, ui_->CmStatic_SIMULADA2}) {
+        if (!printer.error.empty())
+            band->setText(QStringLiteral("ERRO NA CONFIGURA\u00C7\u00C3O DA IMPRESSORA"));
+        band->setAttribute(Qt::WA_TransparentForMouseEvents);
+        band->setVisible(shown);
+        band->raise();
+    }
 }
 
 MainForm::~MainForm() {
@@ -136,7 +154,8 @@ QWidget* MainForm::control(const QString& name) const {
 }
 
 void MainForm::wire_events() {
-    // Key presses are seen by the window before the focused control.
+    // Key presses are seen by the window before the focused control; the
+    // one filter, on the application, sees every event of every control.
     qApp->installEventFilter(this);
 
     const QPair<MaskedEdit*, LostFocusHandler> fields[] = {
@@ -176,9 +195,9 @@ void MainForm::wire_events() {
     });
     connect(tabs, &QTabWidget::currentChanged, this, page_lock);
 
-    ui_->Img_FUNDO->installEventFilter(this);
-    ui_->Frm_SENHA->installEventFilter(this);
-    ui_->Frm_SENHAM->installEventFilter(this);
+    // The application's filter above already sees the logo's mouse events
+    // and the panels' showing and hiding: a second filter on them would run
+    // each handler twice (two browsers for one click on the logo).
 }
 
 void MainForm::showEvent(QShowEvent* event) {

@@ -58,6 +58,7 @@ class MainForm : public QWidget {
     bool window_key_down(QWidget* receiver, QKeyEvent* key);
     void move_focus_as_tab(QWidget* receiver, bool backward);
     void apply_locks();
+    void show_printer_band();
 
     std::unique_ptr<Ui::MainForm> ui_;
     QtWindowOps ops_;

@@ -10,6 +10,9 @@
 #   include/quiterval/torlib/torlib.h (+ shared/shared_record.h)
 #   share/applications/quiterval.desktop
 #   share/icons/hicolor/{16x16,32x32}/apps/quiterval.png
+#   etc/quiterval/impressora.conf            the printer chosen: the simulator
+#                                            (beside the prefix when it is .../usr:
+#                                            /etc/quiterval/ for /usr)
 #
 # Every installed file finds the libraries it needs relative to itself
 # ($ORIGIN), so an unpacked tree works wherever it lies. The driver looks for
@@ -67,6 +70,25 @@ if(TARGET quiterval-ecfsim)
             NAMELINK_SKIP)
 endif()
 
+# The technician's printer choice, with the simulated printer chosen. The
+# program reads it from etc/ under its prefix, or beside a prefix named usr
+# (/etc for /usr), and it is installed there; in the package it is a
+# conffile, so an upgrade keeps the technician's edits.
+set(QUITERVAL_CHOICE_FILE ${PROJECT_SOURCE_DIR}/driver/impressora.conf)
+install(CODE "
+    get_filename_component(quiterval_prefix_name \"\${CMAKE_INSTALL_PREFIX}\" NAME)
+    if(quiterval_prefix_name STREQUAL \"usr\")
+        get_filename_component(quiterval_etc \"\${CMAKE_INSTALL_PREFIX}\" DIRECTORY)
+        string(REGEX REPLACE \"/$\" \"\" quiterval_etc \"\${quiterval_etc}\")
+        set(quiterval_etc \"\${quiterval_etc}/etc/quiterval\")
+    else()
+        set(quiterval_etc \"\${CMAKE_INSTALL_PREFIX}/etc/quiterval\")
+    endif()
+    file(INSTALL DESTINATION \"\${quiterval_etc}\" TYPE FILE
+         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
+         FILES \"${QUITERVAL_CHOICE_FILE}\")
+")
+
 # The menu entry and the icon.
 if(TARGET quiterval)
     install(FILES ${PROJECT_SOURCE_DIR}/app/resources/quiterval.desktop
@@ -110,4 +132,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
     ${CMAKE_INSTALL_LIBDIR} ${QUITERVAL_PRIVATE_LIBDIR})
+# The printer choice in /etc is a conffile.
+file(WRITE ${PROJECT_BINARY_DIR}/debian-control/conffiles "/etc/quiterval/impressora.conf\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian-control/conffiles)
 include(CPack)

@@ -2,11 +2,9 @@
 
 #include "shared/cp1252.h"
 
-#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <string_view>
-#include <sys/stat.h>
 
 namespace qv::driver {
 
@@ -22,29 +20,6 @@ struct Loaded {
 Loaded& loaded() {
     static auto* l = new Loaded; // outlives static destructors on purpose
     return *l;
-}
-
-bool is_file(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// The default printer: the simulated printer library beside the executable,
-// or in the installed layout's lib folders.
-std::string default_library_path() {
-    static std::string found; // set once a candidate exists
-    if (!found.empty()) return found;
-    const std::string dir = seam::executable_folder();
-    if (dir.empty()) return kDefaultLibraryFile;
-    const std::string candidates[] = {
-        dir + "/" + kDefaultLibraryFile,
-        dir + "/../lib/quiterval/" + kDefaultLibraryFile,
-        dir + "/../lib/" + kDefaultLibraryFile,
-    };
-    for (const std::string& c : candidates) {
-        if (is_file(c)) return found = c;
-    }
-    return candidates[0];
 }
 
 // Paths and loader texts come from the system in UTF-8; the record holds
@@ -70,15 +45,21 @@ std::string fit_message(std::string_view head, std::string_view name) {
 } // namespace
 
 std::string library_path() {
-    const char* env = std::getenv("QUITERVAL_ECF_LIBRARY");
-    if (env != nullptr && *env != '\0') return env;
-    return default_library_path();
+    return choose_library().path;
 }
 
 Binding VendorLibrary::find(const char* function_name) {
     if (!resolved_) {
         resolved_ = true;
-        const std::string path = library_path();
+        const LibraryChoice choice = choose_library();
+        if (!choice.error.empty()) {
+            // A configuration at fault loads nothing: no quiet fall-back to
+            // the simulated printer.
+            library_failure_ =
+                fit_message(to_record_text(choice.error), to_record_text(choice.file));
+            return {nullptr, library_failure_};
+        }
+        const std::string& path = choice.path;
         Loaded& l = loaded();
         std::lock_guard<std::mutex> guard(l.lock);
         if (auto it = l.handles.find(path); it != l.handles.end()) {

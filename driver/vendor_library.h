@@ -1,18 +1,15 @@
 // Binding of the printer vendor's functions by their exported names.
 //
-// Which library file holds them is configuration outside the program:
-// QUITERVAL_ECF_LIBRARY names its path; without it the simulated printer
-// library is taken from the program's own folder (or the installed lib
-// folders beside it). A library is loaded once per path and kept for the
-// life of the process; each function is looked up when it is called.
+// Which library file holds them is chosen by configuration outside the
+// program (printer_choice.h). A library is loaded once per path and kept for
+// the life of the process; each function is looked up when it is called.
 #pragma once
+
+#include "driver/printer_choice.h"
 
 #include <string>
 
 namespace qv::driver {
-
-// The file name of the simulated printer library, the default printer.
-inline constexpr const char* kDefaultLibraryFile = "libquiterval-ecfsim.so";
 
 // The outcome of one lookup: the function's address, or a Windows-1252 text
 // for the user naming what could not be bound.
@@ -33,8 +30,8 @@ class VendorLibrary {
     std::string library_failure_;
 };
 
-// The path that would be loaded now (environment variable or the default
-// search), for messages and tools.
+// The path that would be loaded now (choose_library().path; empty when the
+// configuration is at fault).
 std::string library_path();
 
 // --- platform seam --------------------------------------------------------

@@ -52,7 +52,7 @@ extern "C" __attribute__((visibility("default"))) void TORLIB(void) {
     if (link == nullptr) return;
     // The code is a two-digit number; anything else selects no routine.
     const qv::ConstBytes code = qv::field(static_cast<const char*>(link), qv::link::L_FUNCAO);
-    if (code[0] != '0' || code[1] < '1' || code[1] > '6') return;
+    if (code[0] != '0' || code[1] < '1' || code[1] > '7') return;
     // Callers are C: nothing may unwind into them. Only the file test
     // allocates, and it writes its answer last, so a failure leaves the
     // block as it was.
@@ -73,6 +73,9 @@ extern "C" __attribute__((visibility("default"))) void TORLIB(void) {
             break;
         case '6':
             file_exists(link);
+            break;
+        case '7':
+            check_alphanumeric_cnpj(link);
             break;
         default:
             break;

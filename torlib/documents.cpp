@@ -1,5 +1,6 @@
 // CPF and CNPJ check digits (modulus 11). Answers "S" or "N" in L-INDICADOR;
-// reads only the number of the kind the caller chose.
+// reads only the number of the kind the caller chose ("02"), or the CNPJ
+// that may carry letters ("07").
 #include "torlib/routines.h"
 
 #include "shared/link_block.h"
@@ -67,7 +68,26 @@ bool cnpj_valid(ConstBytes cnpj) {
     return check_digits_hold(d, 12, kCnpjWeights1, kCnpjWeights2);
 }
 
+// A CNPJ of today's form: twelve digits or upper-case letters, each worth
+// its character code minus 48 ("A" is 17), then two check digits. The
+// numeric CNPJ is the case without letters.
+bool alphanumeric_cnpj_valid(ConstBytes cnpj) {
+    std::array<int, 14> d{};
+    for (std::size_t i = 0; i < cnpj.size(); ++i) {
+        const char c = cnpj[i];
+        const bool letter_allowed = i < 12 && c >= 'A' && c <= 'Z';
+        if (!is_digit(c) && !letter_allowed) return false;
+        d[i] = c - '0';
+    }
+    return check_digits_hold(d, 12, kCnpjWeights1, kCnpjWeights2);
+}
+
 } // namespace
+
+void check_alphanumeric_cnpj(char* link) {
+    const bool valid = alphanumeric_cnpj_valid(field(static_cast<const char*>(link), L::L_CNPJ));
+    field(link, L::L_INDICADOR)[0] = valid ? 'S' : 'N';
+}
 
 void check_document(char* link) {
     const char* in = link;

@@ -1,6 +1,13 @@
 /* TORLIB, the service routines library: calendar, CPF/CNPJ check digits,
  * amounts in words, upper case without accents and a file test.
  *
+ *   "01" calendar          "02" CPF or numeric CNPJ   "03"/"04" in words
+ *   "05" upper, no accents "06" file exists
+ *   "07" CNPJ, numeric or alphanumeric: the 14 characters of L-CNPJ, the
+ *        first 12 digits or upper-case letters (each worth its code minus
+ *        48, "A" = 17), the last 2 check digits; L-INDICADOR "S" or "N",
+ *        nothing else written.
+ *
  * A caller binds the link block L-LINK (332 bytes, shared by name within the
  * process), fills L-FUNCAO and the inputs of that function, calls TORLIB()
  * and reads the outputs back from the same block. Every field is single-byte
@@ -23,7 +30,7 @@
 extern "C" {
 #endif
 
-/* Runs the routine that L-FUNCAO selects ("01" to "06") on L-LINK. Any other
+/* Runs the routine that L-FUNCAO selects ("01" to "07") on L-LINK. Any other
  * code leaves the whole block as it was. Calls must not overlap. */
 void TORLIB(void);
 
@@ -36,7 +43,7 @@ char* bind_shared_record(const char* name, size_t size);
 #define TORLIB_LINK_SIZE 332
 
 /* Offsets (from 0) and widths of the link block fields. */
-#define TORLIB_L_FUNCAO 0 /* function code "01".."06" */
+#define TORLIB_L_FUNCAO 0 /* function code "01".."07" */
 #define TORLIB_L_FUNCAO_LEN 2
 #define TORLIB_L_DIA1 2 /* date 1: DD MM YYYY */
 #define TORLIB_L_DIA1_LEN 2
@@ -70,7 +77,7 @@ char* bind_shared_record(const char* name, size_t size);
 #define TORLIB_L_NOME_MES_LEN 9
 #define TORLIB_L_VALOR 300 /* 9 integer digits and 2 decimals */
 #define TORLIB_L_VALOR_LEN 11
-#define TORLIB_L_INDICADOR 311 /* "S"/"N"; "F" selects the CPF for "02" */
+#define TORLIB_L_INDICADOR 311 /* "S"/"N"; "F" selects the CPF for "02", "07" ignores it */
 #define TORLIB_L_INDICADOR_LEN 1
 #define TORLIB_L_RESERVED 312 /* never touched by the library */
 #define TORLIB_L_RESERVED_LEN 20

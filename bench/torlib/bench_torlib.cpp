@@ -161,7 +161,7 @@ BENCHMARK(BM_File_Missing);
 // --- unknown code: the cost of the entry itself ----------------------------------
 
 void BM_Entry_UnknownCode(benchmark::State& state) {
-    run(state, "07", {{{}}});
+    run(state, "08", {{{}}});
 }
 BENCHMARK(BM_Entry_UnknownCode);
 

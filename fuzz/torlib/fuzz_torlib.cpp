@@ -16,7 +16,8 @@ namespace {
 
 namespace L = qv::link;
 
-constexpr std::array<const char*, 8> kCodes = {"01", "02", "03", "04", "05", "06", "07", "00"};
+constexpr std::array<const char*, 9> kCodes = {"01", "02", "03", "04", "05",
+                                               "06", "07", "08", "00"};
 
 // Per code, the bytes it may write; worked out once.
 using Mask = std::array<bool, L::kSize>;

@@ -70,6 +70,8 @@ class DriverTest : public ::testing::Test {
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         ::setenv("QUITERVAL_ECF_LIBRARY", ECF_RECORDER_PATH, 1);
+        // No configuration file of the machine's user takes part.
+        ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
         ::setenv("ECF_RECORDER_LOG", (dir_ / "calls.log").c_str(), 1);
         ::setenv("ECF_RECORDER_SCRIPT", (dir_ / "script").c_str(), 1);
         ::setenv("QUITERVAL_DRIVER_LOG", log_file().c_str(), 1);

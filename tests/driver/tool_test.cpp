@@ -259,5 +259,47 @@ TEST_F(Tool, MissingDefaultLibraryIsReported) {
     EXPECT_NE(o.out.find("libquiterval-ecfsim.so"), std::string::npos) << o.out;
 }
 
+// The technician's choice through the installed layout: the system's file in
+// etc/ beside the program's prefix, the user's file under XDG_CONFIG_HOME.
+TEST_F(Tool, ConfigurationFilesChooseTheLibrary) {
+    ::unsetenv("QUITERVAL_ECF_LIBRARY");
+    const fs::path root = dir_ / "root";
+    fs::create_directories(root / "bin");
+    fs::create_directories(root / "etc" / "quiterval");
+    fs::create_directories(dir_ / "config" / "quiterval");
+    fs::copy_file(QUITERVAL_ECF_PATH, root / "bin" / "quiterval-ecf");
+    const std::string program = (root / "bin" / "quiterval-ecf").string();
+    const fs::path system_file = root / "etc" / "quiterval" / "impressora.conf";
+    const fs::path user_file = dir_ / "config" / "quiterval" / "impressora.conf";
+    const std::string missing = (dir_ / "falta" / "libecf.so").string();
+
+    // The system's file names the recording library.
+    write_file(system_file, "# vendor\nbiblioteca=" ECF_RECORDER_PATH "\n");
+    Outcome o = tool("leiturax", {}, program);
+    EXPECT_EQ(o.status, 0) << o.out << o.err;
+    EXPECT_EQ(calls().size(), 7u);
+
+    // The user's file wins; naming a missing library gets the usual message.
+    forget_calls();
+    write_file(user_file, "biblioteca=" + missing + "\n");
+    o = tool("leiturax", {}, program);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.out.find("Biblioteca da impressora n\xC3\xA3o carregada: "), std::string::npos)
+        << o.out;
+    EXPECT_NE(o.out.find("/falta/libecf.so"), std::string::npos) << o.out;
+    EXPECT_TRUE(calls().empty());
+
+    // A malformed user's file is reported with its name; nothing is printed,
+    // on the system's choice or on the simulated printer.
+    write_file(user_file, "biblioteca=" ECF_RECORDER_PATH "\nmodelo=X\n");
+    o = tool("cancela", {}, program);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.out.find("Configura\xC3\xA7\xC3\xA3o da impressora inv\xC3\xA1lida na linha 2: "),
+              std::string::npos)
+        << o.out;
+    EXPECT_NE(o.out.find("impressora.conf"), std::string::npos) << o.out;
+    EXPECT_TRUE(calls().empty());
+}
+
 } // namespace
 } // namespace qv::driver::test

@@ -8,8 +8,9 @@
 #   e2e.sh SCENARIO BIN_DIR OUT_DIR
 #
 # SCENARIO: coupon | above_maximum | printer_off | configuration | z_reduction |
-#           done_but_failed | escape_question
-# BIN_DIR:  the build's bin/ (quiterval and libquiterval-ecfsim.so)
+#           done_but_failed | escape_question | training_band | alphanumeric_cnpj
+# BIN_DIR:  the build's bin/ (quiterval, libquiterval-ecfsim.so and the
+#           recording library libecf_recorder.so)
 # OUT_DIR:  where a failing run leaves e2e-SCENARIO.png (or .xwd, without
 #           ImageMagick) and e2e-SCENARIO-files/ (tape, settings, logs)
 #
@@ -209,12 +210,15 @@ main_window_up() {
 }
 main_window_focused() { [ "$(xdo getwindowfocus)" = "$main_window" ]; }
 
+# start_program [NAME=VALUE...]: the program with those variables too. No
+# printer configuration file of the machine's user takes part.
 start_program() {
     (
         cd "$work" || exit 1
-        exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$scratch/xdg-runtime" \
+        exec env -u QUITERVAL_ECF_LIBRARY QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$scratch/xdg-runtime" \
+            XDG_CONFIG_HOME="$scratch/config" \
             ECFSIM_DIR="$ecf" ECFSIM_NOW="2026-12-07 10:00:00" \
-            QUITERVAL_DRIVER_LOG="$driver_log" QT_ACCESSIBILITY=0 \
+            QUITERVAL_DRIVER_LOG="$driver_log" QT_ACCESSIBILITY=0 "$@" \
             "$bin_dir/quiterval"
     ) >>"$scratch/quiterval.log" 2>&1 &
     app_pid=$!
@@ -814,11 +818,72 @@ scenario_escape_question() {
     step "\"Sim\" completed the coupon"
 }
 
+# The training band: with nothing chosen the simulated printer is in use and
+# the band shows on the title page and over the login panel of the coupon
+# page; with the recording library (no simulator) it does not.
+band_red=c00000
+band_page1=(14 271)   # the band's left end, free of its text, on page 1
+band_page2=(18 271)   # and on page 2
+band_on_title_page() { screen_is "${band_page1[@]}" "$band_red" 130 12 "$tab_off"; }
+no_band_on_title_page() { screen_is "${band_page1[@]}" "$panel" 130 12 "$tab_off"; }
+band_on_login_panel() { login_panel_shown && screen_is "${band_page2[@]}" "$band_red"; }
+no_band_on_login_panel() { login_panel_shown && screen_is "${band_page2[@]}" "$panel"; }
+scenario_training_band() {
+    standard_settings
+    start_program
+    wait_until 10 "the training band on the title page" band_on_title_page
+    open_tab CUPOM login_panel_shown "${tab_cupom[@]}"
+    wait_until 10 "the training band over the login panel" band_on_login_panel
+    login 1 2 123456
+    screen_is "${band_page2[@]}" "$band_red" || fail "no training band on the coupon page"
+    step "training band shown with the simulated printer"
+    click "${tab_cupom[@]}"
+    stop_pid "$app_pid"
+    app_pid=""
+
+    [ -f "$bin_dir/libecf_recorder.so" ] || fail "no recording library in $bin_dir"
+    start_program QUITERVAL_ECF_LIBRARY="$bin_dir/libecf_recorder.so" \
+        ECF_RECORDER_LOG="$scratch/recorder.log"
+    wait_until 10 "the title page without the band" no_band_on_title_page
+    open_tab CUPOM login_panel_shown "${tab_cupom[@]}"
+    wait_until 10 "the login panel without the band" no_band_on_login_panel
+    step "no band with the recording library"
+}
+
+# Today's CNPJ with letters, typed in lower case: a wrong check digit gets
+# "Documento inválido !!!", the right one passes without a message and
+# reaches the opening in upper case.
+scenario_alphanumeric_cnpj() {
+    standard_settings
+    start_program
+    login 1 2 123456
+    local from
+    from=$(tape_lines)
+    type_coupon 20,00 0 Dinheiro 12abc34501de36
+    press Tab
+    wait_until 10 "\"Documento inválido !!!\"" message_box_shown
+    answer_box Return
+    step "a wrong check digit is refused"
+    click "${ed_documen[@]}"
+    press ctrl+a BackSpace
+    type_text 12abc34501de35
+    press Tab
+    sleep 1 # a message, were one coming, would be up by now
+    no_message_box || fail "a valid CNPJ with letters got a message"
+    click "${bt_imprime[@]}"
+    wait_until 20 "the coupon on the tape" coupon_closed_since "$from"
+    no_message_box || fail "a message box is up after the coupon"
+    tape_since "$from" | grep -E "^CPF/CNPJ consumidor: 12ABC34501DE35 *$" >/dev/null ||
+        fail "the tape lacks the customer's CNPJ 12ABC34501DE35"
+    coupons_since "$from" 1
+    step "the CNPJ with letters reached the opening in upper case"
+}
+
 # ---------------------------------------------------------------- run
 
 case "$scenario" in
     coupon | above_maximum | printer_off | configuration | z_reduction | done_but_failed | \
-        escape_question) ;;
+        escape_question | training_band | alphanumeric_cnpj) ;;
     *) echo "e2e: unknown scenario $scenario" >&2; exit 2 ;;
 esac
 start_x

@@ -14,7 +14,7 @@ struct Document {
     const char* name;
     const char* typed;
     bool invalid;
-    bool library_called;
+    const char* code;        // L-FUNCAO after the check: "99" when TORLIB was not called
     const char* field_after; // the field's text after the check
     const char* cpf;         // L-CPF
     const char* cnpj;        // L-CNPJ
@@ -38,7 +38,7 @@ TEST_P(DocumentTest, IsClassifiedCheckedAndReported) {
     handlers.on_Ed_DOCUMEN_lost_focus();
 
     EXPECT_EQ(window.text("Ed_DOCUMEN"), d.field_after);
-    EXPECT_EQ(link_text(link::L_FUNCAO), d.library_called ? "02" : "99");
+    EXPECT_EQ(link_text(link::L_FUNCAO), d.code);
     if (d.invalid) {
         EXPECT_EQ(window.log_of("message_box"), (std::vector<std::string>{kInvalid}));
         EXPECT_EQ(window.focus(), "Ed_DOCUMEN");
@@ -51,7 +51,9 @@ TEST_P(DocumentTest, IsClassifiedCheckedAndReported) {
     if (*d.typed != '\0' && d.typed[0] != ' ') {
         EXPECT_EQ(link_text(link::L_CPF), d.cpf);
         EXPECT_EQ(link_text(link::L_CNPJ), d.cnpj);
-        EXPECT_EQ(link_text(link::L_TEXTO1), pad(d.typed, 105));
+        // The text as checked: a CNPJ with letters in upper case.
+        const std::string checked = std::string(d.code) == "07" ? d.field_after : d.typed;
+        EXPECT_EQ(link_text(link::L_TEXTO1), pad(checked, 105));
     }
     EXPECT_TRUE(window.log_of("set_text").size() <= 1u);
     EXPECT_EQ(std::string(engine.W_ACAO.data(), 15), std::string(15, ' '));
@@ -59,25 +61,37 @@ TEST_P(DocumentTest, IsClassifiedCheckedAndReported) {
 
 INSTANTIATE_TEST_SUITE_P(
     Documents, DocumentTest,
-    ::testing::Values(Document{"EmptyIsLeftAlone", "", false, false, "", "", ""},
-                      Document{"ValidCpf", "12345678909", false, true, "12345678909", "12345678909",
+    ::testing::Values(Document{"EmptyIsLeftAlone", "", false, "99", "", "", ""},
+                      Document{"ValidCpf", "12345678909", false, "02", "12345678909", "12345678909",
                                "00000000000000"},
-                      Document{"InvalidCpf", "12345678900", true, true, "12345678900",
+                      Document{"InvalidCpf", "12345678900", true, "02", "12345678900",
                                "12345678900", "00000000000000"},
                       Document{"PunctuationIsRejectedWithoutTheLibrary", "123.456.789-09", true,
-                               false, "123.456.789-09", "00000000000", "00000000000000"},
-                      Document{"CpfFollowedByLettersIsTrimmed", "12345678909AB", false, true,
+                               "99", "123.456.789-09", "00000000000", "00000000000000"},
+                      Document{"CpfFollowedByLettersIsTrimmed", "12345678909AB", false, "02",
                                "12345678909", "12345678909", "00000000000000"},
-                      Document{"TwelveDigitsAreACpfAndTheRestGoes", "123456789091", false, true,
+                      Document{"TwelveDigitsAreACpfAndTheRestGoes", "123456789091", false, "02",
                                "12345678909", "12345678909", "00000000000000"},
-                      Document{"ThirteenDigitsAreACpfToo", "1234567890912", false, true,
+                      Document{"ThirteenDigitsAreACpfToo", "1234567890912", false, "02",
                                "12345678909", "12345678909", "00000000000000"},
-                      Document{"ValidCnpjIsNotRewritten", "11222333000181", false, true,
+                      Document{"ValidCnpjIsNotRewritten", "11222333000181", false, "02",
                                "11222333000181", "00000000000", "11222333000181"},
-                      Document{"InvalidCnpj", "11222333000180", true, true, "11222333000180",
+                      Document{"InvalidCnpj", "11222333000180", true, "02", "11222333000180",
                                "00000000000", "11222333000180"},
-                      Document{"LeadingSpaceIsRejected", " 12345678909", true, false,
-                               " 12345678909", "00000000000", "00000000000000"}),
+                      Document{"CnpjWithLettersGoesToTheAlphanumericCheck", "12ABC34501DE35", false,
+                               "07", "12ABC34501DE35", "00000000000", "12ABC34501DE35"},
+                      Document{"LowerCaseLettersAreShownInUpperCase", "12abc34501de35", false, "07",
+                               "12ABC34501DE35", "00000000000", "12ABC34501DE35"},
+                      Document{"CnpjWithLettersAndAWrongCheckDigit", "12abc34501de36", true, "07",
+                               "12ABC34501DE36", "00000000000", "12ABC34501DE36"},
+                      Document{"ALetterAtTwelveMakesACnpjNotACpf", "12345678909A49", false, "07",
+                               "12345678909A49", "00000000000", "12345678909A49"},
+                      Document{"LetterInACheckDigitPositionIsNoCnpj", "12ABC34501DE3X", true, "99",
+                               "12ABC34501DE3X", "00000000000", "00000000000000"},
+                      Document{"LettersWithPunctuationAreRejected", "12.ABC.345/01DE", true, "99",
+                               "12.ABC.345/01DE", "00000000000", "00000000000000"},
+                      Document{"LeadingSpaceIsRejected", " 12345678909", true, "99", " 12345678909",
+                               "00000000000", "00000000000000"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(EngineTest, BlankDocumentMakesNoCallAndClearsTheIndicator) {

@@ -14,6 +14,8 @@ ScratchFolder::ScratchFolder() : previous_(QDir::currentPath()) {
     QDir(dir_.path()).mkdir(QStringLiteral("ecf"));
     qputenv("ECFSIM_DIR", path(QStringLiteral("ecf")).toLocal8Bit());
     qputenv("QUITERVAL_DRIVER_LOG", path(QStringLiteral("DARUMA.txt")).toLocal8Bit());
+    // The printer configuration of the machine's user takes no part.
+    qputenv("XDG_CONFIG_HOME", path(QStringLiteral("config")).toLocal8Bit());
 }
 
 ScratchFolder::~ScratchFolder() {

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -120,6 +121,9 @@ class WindowTest : public QObject {
     void operator_list_shows_names_only();
     void window_gets_focus_back_after_a_message_box();
     void logo_pointer_and_click();
+    void printer_band_data();
+    void cnpj_with_letters_shows_in_upper_case();
+    void printer_band();
     void message_box_styles_data();
     void message_box_styles();
     void escape_and_close_leave_a_question_up_data();
@@ -709,7 +713,7 @@ void WindowTest::logo_pointer_and_click() {
     QDir().mkpath(bin);
     QFile browser(bin + QStringLiteral("/xdg-open"));
     QVERIFY(browser.open(QIODevice::WriteOnly));
-    browser.write("#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/opened\"\n");
+    browser.write("#!/bin/sh\necho \"$@\" >> \"$(dirname \"$0\")/opened\"\n");
     browser.close();
     browser.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QByteArray path = qgetenv("PATH");
@@ -724,10 +728,95 @@ void WindowTest::logo_pointer_and_click() {
     QCOMPARE(form_->cursor().bitmap().size(), QSize(32, 32));
     QTest::mouseClick(logo, Qt::LeftButton);
     QTRY_VERIFY(QFile::exists(bin + QStringLiteral("/opened")));
+    // One click, one browser: a second start would have written its line
+    // long before the wait is over.
+    QTest::qWait(500);
     QFile opened(bin + QStringLiteral("/opened"));
     QVERIFY(opened.open(QIODevice::ReadOnly));
-    QCOMPARE(opened.readAll().trimmed(), QByteArray("www.quiterval.com.br"));
+    QCOMPARE(opened.readAll(), QByteArray("www.quiterval.com.br\n"));
     qputenv("PATH", path);
+}
+
+// The band of the simulated printer: on the title page and on the coupon
+// page (over the login panel too), in free space, and only when the printer
+// is simulated or its configuration at fault.
+void WindowTest::printer_band_data() {
+    QTest::addColumn<QByteArray>("variable");
+    QTest::addColumn<QByteArray>("user_file"); // empty: none
+    QTest::addColumn<QString>("band");         // empty: no band
+    const QString simulated = QStringLiteral("IMPRESSORA SIMULADA - SEM VALOR FISCAL");
+    QTest::newRow("nothing chosen") << QByteArray() << QByteArray() << simulated;
+    QTest::newRow("simulator by name")
+        << QByteArray() << QByteArray("biblioteca=simulada\n") << simulated;
+    QTest::newRow("vendor by variable")
+        << QByteArray("/opt/fabricante/libecf.so") << QByteArray() << QString();
+    QTest::newRow("vendor by file")
+        << QByteArray() << QByteArray("biblioteca=/opt/fabricante/libecf.so\n") << QString();
+    QTest::newRow("file at fault") << QByteArray() << QByteArray("biblioteca: /opt/x.so\n")
+                                   << QStringLiteral("ERRO NA CONFIGURAÇÃO DA IMPRESSORA");
+}
+
+void WindowTest::printer_band() {
+    QFETCH(QByteArray, variable);
+    QFETCH(QByteArray, user_file);
+    QFETCH(QString, band);
+    form_.reset();
+    if (!user_file.isEmpty()) {
+        QVERIFY(QDir().mkpath(scratch_->path(QStringLiteral("config/quiterval"))));
+        QFile f(scratch_->path(QStringLiteral("config/quiterval/impressora.conf")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(user_file);
+    }
+    qputenv("QUITERVAL_ECF_LIBRARY", variable);
+    open_window();
+    qunsetenv("QUITERVAL_ECF_LIBRARY");
+
+    for (const char* name : {"CmStatic_SIMULADA1", "CmStatic_SIMULADA2"}) {
+        auto* label = w<QLabel>(name);
+        QCOMPARE(label->isHidden(), band.isEmpty());
+        if (band.isEmpty()) continue;
+        QCOMPARE(label->text(), band);
+        // Shown where it covers no control: no other widget of its page,
+        // apart from the page panels it lies on, meets it.
+        QWidget* page = label->parentWidget();
+        while (page->parentWidget() != tabs()->findChild<QStackedWidget*>())
+            page = page->parentWidget();
+        const QRect area(label->mapTo(page, QPoint(0, 0)), label->size());
+        for (QWidget* other : page->findChildren<QWidget*>()) {
+            const bool panel = other->objectName() == u"Frm_Dados" ||
+                               other->objectName() == u"Frm_SENHA" || other->isAncestorOf(label);
+            // The operator list's drop-down is a window of its own.
+            if (other->window() != form_.get()) continue;
+            if (other == label || panel) continue;
+            const QRect r(other->mapTo(page, QPoint(0, 0)), other->size());
+            QVERIFY2(!r.intersects(area), qPrintable(other->objectName()));
+        }
+    }
+    if (band.isEmpty()) return;
+    // Seen on top on page 1, and on page 2 over the login panel.
+    const auto red_at = [this](const char* name) {
+        QWidget* label = w(name);
+        const QImage shot = form_->grab().toImage();
+        const QColor c = shot.pixelColor(label->mapTo(form_.get(), QPoint(2, 2)));
+        return c.red() > 150 && c.green() < 60 && c.blue() < 60;
+    };
+    QVERIFY(red_at("CmStatic_SIMULADA1"));
+    click_tab(1);
+    QVERIFY(panel_shown("Frm_SENHA"));
+    QVERIFY(red_at("CmStatic_SIMULADA2"));
+}
+
+void WindowTest::cnpj_with_letters_shows_in_upper_case() {
+    log_in(0, QStringLiteral("123456"));
+    BoxAnswers boxes;
+    fill("Ed_DOCUMEN", QStringLiteral("12abc34501de35"));
+    press(Qt::Key_Return);
+    QCOMPARE(text("Ed_DOCUMEN"), QStringLiteral("12ABC34501DE35"));
+    QVERIFY(boxes.texts().isEmpty());
+    fill("Ed_DOCUMEN", QStringLiteral("12abc34501de36"));
+    press(Qt::Key_Return);
+    QCOMPARE(text("Ed_DOCUMEN"), QStringLiteral("12ABC34501DE36"));
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Documento inválido !!!")});
 }
 
 // ------------------------------------------------------ window operations

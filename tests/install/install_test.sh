@@ -4,7 +4,9 @@
 # what was installed, from there:
 #   torlib documento, quiterval-ecf leiturax on the installed simulator,
 #   quiterval --version / --help and a start on the offscreen platform,
-#   a C program compiled against the installed torlib.h and libtorlib.so.
+#   a C program compiled against the installed torlib.h and libtorlib.so,
+#   the printer choice in etc/quiterval/impressora.conf (a conffile in the
+#   package) as quiterval-ecf reads it.
 # usage: install_test.sh BUILD CMAKE CPACK CC CLIENT_C LIBDIR HAS_PROGRAM [CFLAGS]
 set -uo pipefail
 
@@ -71,6 +73,9 @@ fi
 case "$depends" in
     *quiterval*) fail "o pacote depende de si mesmo: '$depends'" ;;
 esac
+conffiles="$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles 2>/dev/null)"
+[ "$conffiles" = /etc/quiterval/impressora.conf ] ||
+    fail "o pacote não marca /etc/quiterval/impressora.conf como conffile: '$conffiles'"
 debroot="$scratch/raiz"
 dpkg-deb -x "$deb" "$debroot" || fail "dpkg-deb -x"
 
@@ -168,6 +173,36 @@ check_tree() {
         fi
         kill "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
+    fi
+
+    # The printer choice: etc/ under the prefix, or beside a prefix named usr.
+    local etc_file="$root/etc/quiterval/impressora.conf"
+    [ "$(basename "$root")" = usr ] && etc_file="$(dirname "$root")/etc/quiterval/impressora.conf"
+    if [ -f "$etc_file" ]; then
+        grep -qx 'biblioteca=simulada' "$etc_file" && grep -q '^# *biblioteca=/' "$etc_file" ||
+            fail "$what: $etc_file não escolhe a impressora simulada com o exemplo comentado"
+        out="$("${env_clean[@]}" timeout 30 "$root/bin/quiterval-ecf" --help 2>&1)"
+        [[ "$out" == *"(escolhida em $etc_file); impressora simulada, sem valor fiscal"* ]] ||
+            fail "$what: quiterval-ecf --help não diz a biblioteca escolhida em $etc_file: $out"
+        # The technician's edits take effect; a file at fault stops the
+        # printer instead of falling back to the simulated one.
+        cp "$etc_file" "$scratch/impressora.conf"
+        echo "biblioteca=$scratch/falta/libecf.so" >"$etc_file"
+        out="$(cd "$work" && "${env_clean[@]}" ECFSIM_DIR="$ecf" timeout 30 \
+            "$root/bin/quiterval-ecf" leiturax 2>&1)"
+        [[ "$out" == *"carregada:"*"/falta/libecf.so"* ]] ||
+            fail "$what: a biblioteca escolhida em $etc_file não foi usada: $out"
+        echo "impressora=simulada" >"$etc_file"
+        rm -f "$ecf/bobina.txt"
+        out="$(cd "$work" && "${env_clean[@]}" ECFSIM_DIR="$ecf" timeout 30 \
+            "$root/bin/quiterval-ecf" leiturax 2>&1)"
+        status=$?
+        [ "$status" -eq 1 ] && [[ "$out" == *"inv"*"lida na linha 1: "*"impressora.conf"* ]] ||
+            fail "$what: arquivo de escolha inválido não foi apontado ($status): $out"
+        [ ! -e "$ecf/bobina.txt" ] || fail "$what: arquivo inválido e a impressão foi ao simulador"
+        cp "$scratch/impressora.conf" "$etc_file"
+    else
+        fail "$what: falta $etc_file"
     fi
 
     # A C program of someone else's against the installed header and library.

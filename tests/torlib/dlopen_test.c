@@ -71,6 +71,12 @@ int main(int argc, char** argv) {
     torlib();
     expect("02 CPF", link, TORLIB_L_INDICADOR, "S");
 
+    /* 07: a CNPJ with letters. */
+    put(link, TORLIB_L_FUNCAO, TORLIB_L_FUNCAO_LEN, "07");
+    put(link, TORLIB_L_CNPJ, TORLIB_L_CNPJ_LEN, "12ABC34501DE35");
+    torlib();
+    expect("07 CNPJ", link, TORLIB_L_INDICADOR, "S");
+
     /* 03: amount in words. */
     put(link, TORLIB_L_FUNCAO, TORLIB_L_FUNCAO_LEN, "03");
     put(link, TORLIB_L_VALOR, TORLIB_L_VALOR_LEN, "00000012345");
@@ -100,12 +106,12 @@ int main(int argc, char** argv) {
     expect("06 missing", link, TORLIB_L_INDICADOR, "N");
 
     /* An unknown code changes nothing. */
-    put(link, TORLIB_L_FUNCAO, TORLIB_L_FUNCAO_LEN, "07");
+    put(link, TORLIB_L_FUNCAO, TORLIB_L_FUNCAO_LEN, "08");
     char before[TORLIB_LINK_SIZE];
     memcpy(before, link, sizeof before);
     torlib();
     if (memcmp(before, link, sizeof before) != 0) {
-        fprintf(stderr, "07 changed the block\n");
+        fprintf(stderr, "08 changed the block\n");
         ++failures;
     }
     expect("reserved bytes", link, TORLIB_L_RESERVED, "~~~~~~~~~~~~~~~~~~~~");

@@ -27,6 +27,16 @@ Example cnpj(std::string number, char indicator, char answer) {
                     answer);
 }
 
+// Function "07": only the CNPJ field goes in; the indicator passed is ignored.
+Example cnpj07(std::string number, char answer) {
+    return {"07 CNPJ '" + number + "'",
+            {{L::L_FUNCAO, "07"},
+             {L::L_INDICADOR, "F"},
+             {L::L_CPF, "12345678909"},
+             {L::L_CNPJ, std::move(number)}},
+            {{L::L_INDICADOR, std::string(1, answer)}}};
+}
+
 std::vector<FieldValue> dates(std::string date1, std::string date2, std::string days) {
     return {{L::L_FUNCAO, "01"}, {L::L_DATA1, date1}, {L::L_DATA2, date2}, {L::L_DIAS, days}};
 }
@@ -134,6 +144,39 @@ std::vector<Example> document_examples() {
     };
 }
 
+std::vector<Example> alphanumeric_cnpj_examples() {
+    return {
+        // The tax authority's worked example, and each wrong check digit.
+        cnpj07("12ABC34501DE35", 'S'),
+        cnpj07("12ABC34501DE36", 'N'),
+        cnpj07("12ABC34501DE45", 'N'),
+        // Numeric CNPJs agree with "02".
+        cnpj07("11222333000181", 'S'),
+        cnpj07("11222333000180", 'N'),
+        cnpj07("00000000000000", 'S'),
+        cnpj07("11111111111111", 'N'),
+        cnpj07("11222333000009", 'S'),
+        // Letters in every base position: "ZZZZZZZZZZZZ" weighs 42 each.
+        cnpj07("ZZZZZZZZZZZZ62", 'S'),
+        // What is no CNPJ: lower case, blanks, other characters, a letter in
+        // a check-digit position (where "02" would read it by its low bits).
+        cnpj07("12abc34501de35", 'N'),
+        cnpj07("12ABC34501dE35", 'N'),
+        cnpj07("12ABC 34501DE3", 'N'),
+        cnpj07("12ABC34501DE3 ", 'N'),
+        cnpj07("              ", 'N'),
+        cnpj07("12.ABC.345/01D", 'N'),
+        cnpj07("12ABC34501D\xC9"
+               "35",
+               'N'),
+        cnpj07("12ABC34501DE3E", 'N'),
+        cnpj07("12ABC34501DEE5", 'N'),
+        cnpj07("1122233300018A", 'N'),
+        cnpj07("12ABC34501DE@5", 'N'),
+        cnpj07("12ABC34501D[35", 'N'),
+    };
+}
+
 std::vector<Example> calendar_examples() {
     return {
         {"06/12/2026 plus 0 days", dates("06122026", "00000000", "000000"),
@@ -227,7 +270,7 @@ std::vector<Example> file_examples(const std::string& existing, const std::strin
 
 std::vector<Example> dispatch_examples() {
     std::vector<Example> out;
-    for (const char* code : {"07", "00", "AB", "  ", "1 ", " 1", "99", "10", "0A", "-1"}) {
+    for (const char* code : {"08", "00", "AB", "  ", "1 ", " 1", "99", "10", "0A", "-1"}) {
         out.push_back({std::string("code '") + code + "'",
                        {{L::L_FUNCAO, code},
                         {L::L_TEXTO, cp("Texto de teste com acentuação")},

@@ -35,6 +35,8 @@ TEST_P(Examples, AnswerDoesNotDependOnOtherFields) {
 
 INSTANTIATE_TEST_SUITE_P(Words, Examples, testing::ValuesIn(words_examples()), test_name);
 INSTANTIATE_TEST_SUITE_P(Documents, Examples, testing::ValuesIn(document_examples()), test_name);
+INSTANTIATE_TEST_SUITE_P(AlphanumericCnpj, Examples,
+                         testing::ValuesIn(alphanumeric_cnpj_examples()), test_name);
 INSTANTIATE_TEST_SUITE_P(Calendar, Examples, testing::ValuesIn(calendar_examples()), test_name);
 INSTANTIATE_TEST_SUITE_P(Text, Examples, testing::ValuesIn(text_examples()), test_name);
 INSTANTIATE_TEST_SUITE_P(Dispatch, Examples, testing::ValuesIn(dispatch_examples()), test_name);

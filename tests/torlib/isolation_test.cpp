@@ -54,7 +54,7 @@ class Blocks {
 
 TEST(Isolation, EachFunctionWritesOnlyItsOutputs) {
     Blocks blocks(332);
-    for (const char* code : {"01", "02", "03", "04", "05", "06", "00", "07", "A1"}) {
+    for (const char* code : {"01", "02", "03", "04", "05", "06", "07", "00", "08", "A1"}) {
         int changed_outputs = 0;
         for (int n = 0; n < 3000; ++n) {
             const Block in = blocks.next(code);

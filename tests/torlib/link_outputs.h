@@ -17,7 +17,7 @@ inline std::vector<FieldSpec> outputs_of(std::string_view code) {
     if (code == "01")
         return {L::L_INDICADOR, L::L_DIA_SEMANA, L::L_TEXTO, L::L_DATA_EXTENSO, L::L_NOME_MES,
                 L::L_DIAS,      L::L_DIA2,       L::L_MES2,  L::L_ANO2};
-    if (code == "02" || code == "06") return {L::L_INDICADOR};
+    if (code == "02" || code == "06" || code == "07") return {L::L_INDICADOR};
     if (code == "03" || code == "04" || code == "05") return {L::L_TEXTO};
     return {}; // any other code writes nothing
 }

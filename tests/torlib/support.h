@@ -131,6 +131,7 @@ inline std::string differences(const Block& got, const Block& want) {
 // caller (they exist only while a test runs).
 std::vector<Example> words_examples();
 std::vector<Example> document_examples();
+std::vector<Example> alphanumeric_cnpj_examples();
 std::vector<Example> calendar_examples();
 std::vector<Example> text_examples();
 std::vector<Example> file_examples(const std::string& existing, const std::string& missing);

@@ -80,9 +80,9 @@ class ToolCall : public testing::Test {
 
     std::vector<Example> all_examples() const {
         std::vector<Example> all;
-        for (auto table :
-             {words_examples(), document_examples(), calendar_examples(), text_examples(),
-              dispatch_examples(), file_examples(dir_ + "/existe.txt", dir_ + "/falta.txt")})
+        for (auto table : {words_examples(), document_examples(), alphanumeric_cnpj_examples(),
+                           calendar_examples(), text_examples(), dispatch_examples(),
+                           file_examples(dir_ + "/existe.txt", dir_ + "/falta.txt")})
             all.insert(all.end(), table.begin(), table.end());
         return all;
     }
@@ -196,7 +196,13 @@ TEST(ToolCommands, Documento) {
              {{"documento", "11222333000180"}, 1, "CNPJ inválido\n"},
              {{"documento", "00000000000"}, 0, "CPF válido\n"},
              {{"documento", "123"}, 2, "11 dígitos"},
-             {{"documento", "123.456.789-0X"}, 2, "só pode ter dígitos"},
+             {{"documento", "12.ABC.345/01DE-35"}, 0, "CNPJ válido\n"},
+             {{"documento", "12abc34501de35"}, 0, "CNPJ válido\n"},
+             {{"documento", "12ABC34501DE36"}, 1, "CNPJ inválido\n"},
+             {{"documento", "12ABC34501DE3E"}, 1, "CNPJ inválido\n"},
+             {{"documento", "123.456.789-0X"}, 2, "com letras tem 14"},
+             {{"documento", "123.456.789-0*"}, 2, "só pode ter dígitos, letras"},
+             {{"documento", "12ABC34501DÉ35"}, 2, "só pode ter dígitos, letras"},
              {{"documento"}, 2, "informe"},
          })
         check(c);

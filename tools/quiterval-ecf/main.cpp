@@ -7,10 +7,13 @@
 //   quiterval-ecf cancela           cancel the last coupon
 //   quiterval-ecf block             one 1025-byte parameter block from standard
 //                                   input through the driver to standard output
+//   quiterval-ecf --help            this use, and which printer library is used
+//                                   and why
 //
 // Exit status: 0 the command succeeded, 1 the printer command failed, 2 bad
 // use, bad input or a Z reduction not confirmed.
 #include "driver/fiscal_driver.h"
+#include "driver/printer_choice.h"
 #include "shared/cp1252.h"
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
@@ -27,9 +30,30 @@ using namespace qv::impfis;
 
 constexpr std::string_view kLowPaper = "Impressora com pouco papel";
 
+constexpr std::string_view kUse =
+    "uso: quiterval-ecf leiturax | reducaoz [--yes] | cancela | block\n";
+
 int usage() {
-    std::cerr << "uso: quiterval-ecf leiturax | reducaoz [--yes] | cancela | block\n";
+    std::cerr << kUse;
     return 2;
+}
+
+int help() {
+    std::cout
+        << kUse
+        << "\n"
+           "  leiturax   leitura X\n"
+           "  reducaoz   redu\xC3\xA7\xC3\xA3o Z (pergunta no terminal, a menos que --yes)\n"
+           "  cancela    cancela o \xC3\xBAltimo cupom\n"
+           "  block      um bloco de par\xC3\xA2metros de 1025 bytes da entrada para a sa\xC3\xAD"
+           "da\n"
+           "\n"
+           "A biblioteca da impressora vem de QUITERVAL_ECF_LIBRARY, sen\xC3\xA3o de\n"
+           "~/.config/quiterval/impressora.conf, sen\xC3\xA3o de /etc/quiterval/impressora.conf\n"
+           "(linha biblioteca=CAMINHO ou biblioteca=simulada); sem escolha, a impressora\n"
+           "simulada.\n"
+        << qv::driver::describe(qv::driver::choose_library()) << '\n';
+    return std::cout.flush() ? 0 : 1;
 }
 
 // Prints the non-blank result texts and tells whether the command succeeded
@@ -107,6 +131,7 @@ int run_block() {
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
     const std::string_view what = argv[1];
+    if (what == "--help" || what == "-h") return argc == 2 ? help() : usage();
     bool yes = false;
     for (int i = 2; i < argc; ++i) {
         if (std::string_view(argv[i]) == "--yes" && what == "reducaoz") {

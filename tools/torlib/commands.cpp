@@ -50,9 +50,12 @@ constexpr std::string_view kDocumentoHelp =
     "Uso: torlib documento CPF|CNPJ\n"
     "\n"
     "Confere os dígitos verificadores de um CPF (11 dígitos) ou de um CNPJ\n"
-    "(14 dígitos). Pontos, traços, barras e espaços são ignorados:\n"
+    "(14 caracteres: 12 dígitos ou letras, e 2 dígitos verificadores).\n"
+    "Pontos, traços, barras e espaços são ignorados; letras minúsculas\n"
+    "contam como maiúsculas:\n"
     "  torlib documento 123.456.789-09\n"
     "  torlib documento 11.222.333/0001-81\n"
+    "  torlib documento 12.ABC.345/01DE-35\n"
     "Saída: 0 válido, 1 inválido, 2 entrada inutilizável.\n";
 
 // --- extenso / numero -------------------------------------------------------
@@ -251,23 +254,31 @@ bool wants_help(Args args) {
 int documento(Args args) {
     if (print_help(args, kDocumentoHelp)) return 0;
     if (args.size() != 1) return usage_error("documento", "informe um CPF ou um CNPJ");
-    std::string digits;
+    std::string number;
+    bool letters = false;
     for (char c : args[0]) {
         if (c == '.' || c == '-' || c == '/' || c == ' ') continue;
-        if (!is_digit(c))
-            return usage_error("documento",
-                               "o documento só pode ter dígitos, pontos, traços e barras");
-        digits += c;
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        const bool letter = c >= 'A' && c <= 'Z';
+        if (!is_digit(c) && !letter)
+            return usage_error("documento", "o documento só pode ter dígitos, letras, pontos, "
+                                            "traços e barras");
+        letters = letters || letter;
+        number += c;
     }
-    if (digits.size() != 11 && digits.size() != 14)
+    if (letters && number.size() != 14)
+        return usage_error("documento", "um CNPJ com letras tem 14 caracteres, este tem " +
+                                            std::to_string(number.size()));
+    if (number.size() != 11 && number.size() != 14)
         return usage_error("documento", "um CPF tem 11 dígitos e um CNPJ tem 14, este tem " +
-                                            std::to_string(digits.size()));
-    const bool cpf = digits.size() == 11;
+                                            std::to_string(number.size()));
+    const bool cpf = number.size() == 11;
 
-    char* link = link_for("02");
+    // A CNPJ goes to "07", which knows both forms; a CPF to "02".
+    char* link = link_for(cpf ? "02" : "07");
     if (link == nullptr) return usage_error("documento", "o bloco L-LINK não pôde ser ligado");
     field(link, L::L_INDICADOR)[0] = cpf ? 'F' : 'J';
-    put_text(field(link, cpf ? L::L_CPF : L::L_CNPJ), digits);
+    put_text(field(link, cpf ? L::L_CPF : L::L_CNPJ), number);
     TORLIB();
     const int status = answer_status(link);
     print(std::string(cpf ? "CPF" : "CNPJ") + (status == 0 ? " válido" : " inválido"));

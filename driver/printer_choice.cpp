@@ -1,0 +1,187 @@
+#include "driver/printer_choice.h"
+
+#include "driver/vendor_library.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string_view>
+#include <sys/stat.h>
+
+namespace qv::driver {
+
+namespace {
+
+constexpr std::string_view kKey = "biblioteca";
+constexpr std::string_view kSimulatorValue = "simulada";
+// A configuration file holds a line or two; anything larger is no such file.
+constexpr std::size_t kMaxFileSize = 64 * 1024;
+
+bool is_file(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The simulated printer library beside the executable, or in the installed
+// layout's lib folders.
+std::string default_library_path() {
+    static std::string found; // set once a candidate exists
+    if (!found.empty()) return found;
+    const std::string dir = seam::executable_folder();
+    if (dir.empty()) return kDefaultLibraryFile;
+    const std::string candidates[] = {
+        dir + "/" + kDefaultLibraryFile,
+        dir + "/../lib/quiterval/" + kDefaultLibraryFile,
+        dir + "/../lib/" + kDefaultLibraryFile,
+    };
+    for (const std::string& c : candidates) {
+        if (is_file(c)) return found = c;
+    }
+    return candidates[0];
+}
+
+std::string env(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr ? v : "";
+}
+
+std::string_view trim(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+std::string_view file_name_of(std::string_view path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// The system's file sits in etc/ beside the installation's prefix, and a
+// program under /usr keeps it in /etc, as Linux programs do.
+std::string system_file_for(const std::string& exe_folder) {
+    std::string tail = std::string("/etc/quiterval/") + kChoiceFileName;
+    if (exe_folder.empty() || exe_folder == "/") return tail;
+    std::string prefix = exe_folder.substr(0, exe_folder.rfind('/'));
+    if (file_name_of(prefix) == "usr") prefix = prefix.substr(0, prefix.rfind('/'));
+    return prefix + tail;
+}
+
+LibraryChoice failure(const std::string& file, std::string error) {
+    LibraryChoice c;
+    c.file = file;
+    c.error = std::move(error);
+    return c;
+}
+
+// Reads one configuration file: nullopt when it does not exist or names no
+// library, else the library it names or what is wrong with it.
+std::optional<LibraryChoice> read_choice_file(const std::string& file, ChoiceSource source,
+                                              const std::string& simulator) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+        return failure(file, "Arquivo de configuração da impressora ilegível: ");
+    }
+    std::ifstream in;
+    if (S_ISREG(st.st_mode)) in.open(file, std::ios::binary);
+    std::string text(kMaxFileSize + 1, '\0');
+    if (in.is_open()) {
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<std::size_t>(in.gcount()));
+    }
+    if (!in.is_open() || in.bad() || text.size() > kMaxFileSize)
+        return failure(file, "Arquivo de configuração da impressora ilegível: ");
+
+    std::optional<LibraryChoice> chosen;
+    std::size_t line_number = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        std::string_view line(text.data() + at, end - at);
+        at = end + 1;
+        ++line_number;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        line = trim(line);
+        if (line.empty() || line.front() == '#') continue;
+        const auto equals = line.find('=');
+        const std::string_view value =
+            equals == std::string_view::npos ? std::string_view{} : trim(line.substr(equals + 1));
+        const bool well_formed = equals != std::string_view::npos &&
+                                 trim(line.substr(0, equals)) == kKey &&
+                                 (value == kSimulatorValue || value.starts_with('/')) &&
+                                 value.find('\0') == std::string_view::npos && !chosen;
+        if (!well_formed)
+            return failure(file, "Configuração da impressora inválida na linha " +
+                                     std::to_string(line_number) + ": ");
+        LibraryChoice c;
+        c.source = source;
+        c.file = file;
+        c.path = value == kSimulatorValue ? simulator : std::string(value);
+        chosen = std::move(c);
+    }
+    return chosen;
+}
+
+} // namespace
+
+ChoicePlaces current_places() {
+    ChoicePlaces p;
+    p.variable = env("QUITERVAL_ECF_LIBRARY");
+    const std::string config_home = env("XDG_CONFIG_HOME");
+    const std::string home = env("HOME");
+    const std::string user_tail = std::string("/quiterval/") + kChoiceFileName;
+    if (config_home.starts_with('/'))
+        p.user_file = config_home + user_tail;
+    else if (!home.empty())
+        p.user_file = home + "/.config" + user_tail;
+    p.system_file = system_file_for(seam::executable_folder());
+    p.simulator = default_library_path();
+    return p;
+}
+
+LibraryChoice choose_library(const ChoicePlaces& places) {
+    LibraryChoice c;
+    if (!places.variable.empty()) {
+        c.path = places.variable;
+        c.source = ChoiceSource::variable;
+    } else if (auto user = places.user_file.empty()
+                               ? std::nullopt
+                               : read_choice_file(places.user_file, ChoiceSource::user_file,
+                                                  places.simulator)) {
+        c = std::move(*user);
+    } else if (auto system = places.system_file.empty()
+                                 ? std::nullopt
+                                 : read_choice_file(places.system_file, ChoiceSource::system_file,
+                                                    places.simulator)) {
+        c = std::move(*system);
+    } else {
+        c.path = places.simulator;
+    }
+    c.simulated = c.error.empty() && file_name_of(c.path) == kDefaultLibraryFile;
+    return c;
+}
+
+LibraryChoice choose_library() {
+    return choose_library(current_places());
+}
+
+std::string describe(const LibraryChoice& c) {
+    if (!c.error.empty()) return c.error + c.file;
+    std::string why;
+    switch (c.source) {
+    case ChoiceSource::variable:
+        why = "escolhida pela variável QUITERVAL_ECF_LIBRARY";
+        break;
+    case ChoiceSource::user_file:
+    case ChoiceSource::system_file:
+        why = "escolhida em " + c.file;
+        break;
+    case ChoiceSource::nothing_chosen:
+        why = "nenhuma biblioteca escolhida";
+        break;
+    }
+    return "Biblioteca da impressora: " + c.path + " (" + why + ")" +
+           (c.simulated ? "; impressora simulada, sem valor fiscal" : "");
+}
+
+} // namespace qv::driver

@@ -1,0 +1,133 @@
+// The printer library chosen by the variable, the user's file, the system's
+// file or, with nothing chosen, the simulated printer; and the configuration
+// files that cannot be used.
+#include "driver/printer_choice.h"
+#include "tests/support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace qv::driver::test {
+namespace {
+
+namespace fs = std::filesystem;
+using qv::test::write_file;
+
+constexpr const char* kSimulator = "/opt/qv/lib/libquiterval-ecfsim.so";
+
+struct Case {
+    const char* name;
+    const char* variable;
+    const char* user;   // the user's file; nullptr: there is none
+    const char* system; // the system's file; nullptr: there is none
+    ChoiceSource source;
+    const char* path; // the library chosen; "" on an error
+    bool simulated;
+    const char* error;    // the start of the error; "" when none
+    const char* at_fault; // "user" or "system": the file named by the error
+};
+
+class Choice : public ::testing::TestWithParam<Case> {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("qv-choice-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path dir_;
+    static inline int counter_ = 0;
+};
+
+TEST_P(Choice, TakesTheFirstThatNamesALibrary) {
+    const Case& c = GetParam();
+    ChoicePlaces places{c.variable, (dir_ / "user.conf").string(), (dir_ / "system.conf").string(),
+                        kSimulator};
+    if (c.user != nullptr) write_file(places.user_file, c.user);
+    if (c.system != nullptr) write_file(places.system_file, c.system);
+
+    const LibraryChoice got = choose_library(places);
+    EXPECT_EQ(got.path, c.path);
+    EXPECT_EQ(got.simulated, c.simulated);
+    if (*c.error == '\0') {
+        EXPECT_EQ(got.error, "");
+        EXPECT_EQ(got.source, c.source);
+        EXPECT_NE(describe(got).find(got.path), std::string::npos) << describe(got);
+    } else {
+        EXPECT_EQ(got.error.rfind(c.error, 0), 0u) << got.error;
+        const std::string& named =
+            std::string(c.at_fault) == "user" ? places.user_file : places.system_file;
+        EXPECT_EQ(got.file, named);
+        EXPECT_EQ(describe(got), got.error + named);
+    }
+}
+
+const char* const kVendor = "biblioteca=/opt/fabricante/libecf.so\n";
+const char* const kOther = "biblioteca=/opt/outra/libecf.so\n";
+const char* const kLine = "Configura\xC3\xA7\xC3\xA3o da impressora inv\xC3\xA1lida na linha ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Printer, Choice,
+    ::testing::Values(
+        Case{"NothingChosenIsTheSimulator", "", nullptr, nullptr, ChoiceSource::nothing_chosen,
+             kSimulator, true, "", ""},
+        Case{"VariableWinsOverBothFiles", "/v/libecf.so", kVendor, kOther, ChoiceSource::variable,
+             "/v/libecf.so", false, "", ""},
+        Case{"VariableWinsOverAFileAtFault", "/v/libecf.so", "lixo\n", nullptr,
+             ChoiceSource::variable, "/v/libecf.so", false, "", ""},
+        Case{"VariableNamingTheSimulatorIsTraining", "/b/libquiterval-ecfsim.so", nullptr, nullptr,
+             ChoiceSource::variable, "/b/libquiterval-ecfsim.so", true, "", ""},
+        Case{"UserFileWinsOverSystemFile", "", kVendor, kOther, ChoiceSource::user_file,
+             "/opt/fabricante/libecf.so", false, "", ""},
+        Case{"SystemFileWithoutAUserFile", "", nullptr, kOther, ChoiceSource::system_file,
+             "/opt/outra/libecf.so", false, "", ""},
+        Case{"UserFileOfCommentsOnlyLeavesItToTheSystem", "", "# biblioteca=/opt/x.so\n\n   \n",
+             kOther, ChoiceSource::system_file, "/opt/outra/libecf.so", false, "", ""},
+        Case{"SimulatorChosenByName", "", nullptr, "# treinamento\nbiblioteca=simulada\n",
+             ChoiceSource::system_file, kSimulator, true, "", ""},
+        Case{"BlanksAndWindowsLineEndsAreAccepted", "", " biblioteca = /opt/a b/libecf.so \r\n",
+             nullptr, ChoiceSource::user_file, "/opt/a b/libecf.so", false, "", ""},
+        Case{"LastLineWithoutLineEnd", "", "#\nbiblioteca=/opt/x.so", nullptr,
+             ChoiceSource::user_file, "/opt/x.so", false, "", ""},
+        Case{"LineWithoutEquals", "", "#\nbiblioteca /opt/x.so\n", kOther,
+             ChoiceSource::nothing_chosen, "", false, kLine, "user"},
+        Case{"UnknownKey", "", nullptr, "impressora=/opt/x.so\n", ChoiceSource::nothing_chosen, "",
+             false, kLine, "system"},
+        Case{"EmptyValue", "", "biblioteca=\n", nullptr, ChoiceSource::nothing_chosen, "", false,
+             kLine, "user"},
+        Case{"RelativePath", "", "biblioteca=libecf.so\n", nullptr, ChoiceSource::nothing_chosen,
+             "", false, kLine, "user"},
+        Case{"TwoLibraries", "", "biblioteca=/a.so\n#\nbiblioteca=/b.so\n", nullptr,
+             ChoiceSource::nothing_chosen, "", false,
+             "Configura\xC3\xA7\xC3\xA3o da impressora inv\xC3\xA1lida na linha 3: ", "user"},
+        Case{"UserFileAtFaultIsNotSkipped", "", "biblioteca=simulado\n", kOther,
+             ChoiceSource::nothing_chosen, "", false, kLine, "user"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// A file that is there but cannot be read (a folder in its place, which no
+// user can read as a file, root included) is an error, not "nothing chosen".
+TEST(ChoiceFiles, UnreadableFileIsAnErrorNamingIt) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("qv-choice-dir-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "impressora.conf");
+    for (const bool user : {true, false}) {
+        ChoicePlaces places{"", user ? (dir / "impressora.conf").string() : "",
+                            user ? "" : (dir / "impressora.conf").string(), kSimulator};
+        const LibraryChoice got = choose_library(places);
+        EXPECT_EQ(got.path, "");
+        EXPECT_FALSE(got.simulated);
+        EXPECT_EQ(got.error,
+                  "Arquivo de configura\xC3\xA7\xC3\xA3o da impressora ileg\xC3\xADvel: ");
+        EXPECT_EQ(got.file, (dir / "impressora.conf").string());
+    }
+    // A file too large to be a configuration file.
+    const fs::path big = dir / "grande.conf";
+    write_file(big, std::string(100 * 1024, '#'));
+    EXPECT_NE(choose_library({"", big.string(), "", kSimulator}).error, "");
+    fs::remove_all(dir);
+}
+
+} // namespace
+} // namespace qv::driver::test
