@@ -158,7 +158,9 @@ TEST_F(StatusDecoding, RefusalCodeIsReadBackFromTheResultTexts) {
                              f.offset == IMPFIS_RETORNO.offset ||
                              std::any_of(kResults.begin(), kResults.end(),
                                          [&f](const FieldSpec& r) { return r.offset == f.offset; });
-        if (!written) EXPECT_EQ(get(f), std::string(f.width, 'x')) << f.offset;
+        if (!written) {
+            EXPECT_EQ(get(f), std::string(f.width, 'x')) << f.offset;
+        }
     }
     run("INI-FCTO-CPOM");
     EXPECT_EQ(refusal_code(rec_), std::nullopt); // no row of the table
