@@ -1,14 +1,11 @@
 // Quiterval: the till program. One window; closing it ends the program.
 #include "app/main_form.h"
+#include "shared/version.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <cstring>
-
-#ifndef QUITERVAL_VERSION
-#define QUITERVAL_VERSION "14.4.1"
-#endif
 
 namespace {
 
