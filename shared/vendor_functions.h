@@ -54,11 +54,13 @@ namespace qv {
 namespace vendor {
 
 // One type per function: its exported name and the type of its address.
+// NOLINTBEGIN(bugprone-macro-parentheses): `params` is a parameter list
 #define QV_VENDOR_FUNCTION_TYPE(fn, params)                                                        \
     struct fn {                                                                                    \
         static constexpr const char* kName = #fn;                                                  \
         using Pointer = int32_t(QV_VENDOR_CALL*) params;                                           \
     };
+// NOLINTEND(bugprone-macro-parentheses)
 QV_VENDOR_FUNCTIONS(QV_VENDOR_FUNCTION_TYPE)
 #undef QV_VENDOR_FUNCTION_TYPE
 
