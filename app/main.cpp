@@ -1,16 +1,13 @@
 // Quiterval: the till program. One window; closing it ends the program.
 #include "app/main_form.h"
 #include "driver/printer_choice.h"
+#include "shared/version.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
-
-#ifndef QUITERVAL_VERSION
-#define QUITERVAL_VERSION "14.4.1"
-#endif
 
 namespace {
 

@@ -1,6 +1,6 @@
 # The Qt window of Quiterval: the form (main_form.ui, compiled by uic), the
 # masked edit fields, the Qt window operations, the resources, and the
-# program `quiterval`. Included by app/CMakeLists.txt when Qt 6 is present.
+# program `quiterval`. Included by app/CMakeLists.txt with QUITERVAL_GUI.
 
 # The resources' drawing program (not built by default; see
 # app/resources/regenerate.sh). The drawn files are kept in the sources.
@@ -33,9 +33,6 @@ qt_add_resources(quiterval-window quiterval_resources
         ${CMAKE_CURRENT_SOURCE_DIR}/resources/icon32.png)
 
 add_executable(quiterval ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
-target_compile_definitions(quiterval PRIVATE QUITERVAL_VERSION="${PROJECT_VERSION}")
-target_link_libraries(quiterval PRIVATE quiterval-window)
+target_link_libraries(quiterval PRIVATE quiterval-window quiterval-version)
 # The program uses the simulated printer by default: build it beside it.
-if(TARGET quiterval-ecfsim)
-    add_dependencies(quiterval quiterval-ecfsim)
-endif()
+add_dependencies(quiterval quiterval-ecfsim)

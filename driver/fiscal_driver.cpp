@@ -7,6 +7,7 @@
 #include "shared/impfis_block.h"
 #include "shared/maker.h"
 #include "shared/shared_record.h"
+#include "shared/vendor_functions.h"
 
 #include <cstdint>
 #include <string>
@@ -16,6 +17,7 @@ namespace qv::driver {
 namespace {
 
 using namespace qv::impfis;
+using namespace qv::vendor;
 
 constexpr std::string_view kUnknownPayment = "Forma de Pagamento n\xE3o cadastrada!!!";
 constexpr std::string_view kNotExecuted = "Comando n\xE3o executado !!!";
@@ -72,7 +74,7 @@ class Command {
     explicit Command(char* rec) : rec_(rec) {}
 
     void run() {
-        call("regAlterarValor_Daruma", arg("ECF\\RetornarAvisoErro"), arg("1"));
+        call<regAlterarValor_Daruma>(arg("ECF\\RetornarAvisoErro"), arg("1"));
         for (const FieldSpec& f : kResults)
             blank(field(rec_, f));
         dispatch();
@@ -96,20 +98,19 @@ class Command {
     // A NUL-terminated copy handed to the vendor library.
     static std::string arg(std::string_view text) { return std::string(text); }
 
-    template <typename... Args> std::int32_t call_unstored(const char* name, Args... args) {
-        const Binding b = vendor_.find(name);
+    template <typename F, typename... Args> std::int32_t call_unstored(Args... args) {
+        const Binding b = vendor_.find(F::kName);
         if (b.function == nullptr) {
             if (failure_.empty()) failure_ = b.failure;
             return 0; // nothing reached the printer
         }
-        using Fn = std::int32_t (*)(Args...);
-        return reinterpret_cast<Fn>(b.function)(args...);
+        return vendor::call<F>(b.function, args...);
     }
 
     // Calls a vendor function with copies of its text arguments and keeps
     // its return value in IMPFIS-RETORNO.
-    template <typename... Texts> void call(const char* name, Texts... texts) {
-        const std::int32_t r = call_unstored(name, static_cast<char*>(texts.data())...);
+    template <typename F, typename... Texts> void call(Texts... texts) {
+        const std::int32_t r = call_unstored<F>(texts.c_str()...);
         put_int32le(field(rec_, IMPFIS_RETORNO), r);
     }
 
@@ -119,44 +120,43 @@ class Command {
 
     void dispatch() {
         if (command_is("ABRE-CUPOM")) {
-            call("iCFAbrir_ECF_Daruma", text_of(rec_, IMPFIS_DOCUMENTO).substr(0, 20), arg(""),
-                 arg(""));
+            call<iCFAbrir_ECF_Daruma>(text_of(rec_, IMPFIS_DOCUMENTO).substr(0, 20), arg(""),
+                                      arg(""));
         } else if (command_is("VENDE-ITEM")) {
             sell_item();
         } else if (command_is("INI-FCTO-CPOM")) {
-            call("iCFTotalizarCupom_ECF_Daruma",
-                 text_of(rec_, IMPFIS_TIPO_DESC) + text_of(rec_, IMPFIS_MODO_DESC),
-                 text_of(rec_, IMPFIS_VALOR_DESC));
+            call<iCFTotalizarCupom_ECF_Daruma>(text_of(rec_, IMPFIS_TIPO_DESC) +
+                                                   text_of(rec_, IMPFIS_MODO_DESC),
+                                               text_of(rec_, IMPFIS_VALOR_DESC));
         } else if (command_is("EFET-FORM-PAGTO")) {
             unknown_payment_ = true;
             for (std::string_view method : kPaymentMethods) {
                 if (equals_text(field(rec_, IMPFIS_FORMA_PAGTO), method)) {
-                    call("iCFEfetuarPagamentoFormatado_ECF_Daruma", arg(method),
-                         text_of(rec_, IMPFIS_VALOR_PAGTO));
+                    call<iCFEfetuarPagamentoFormatado_ECF_Daruma>(
+                        arg(method), text_of(rec_, IMPFIS_VALOR_PAGTO));
                     unknown_payment_ = false;
                     break;
                 }
             }
         } else if (command_is("TERM-FECTO-CUPOM")) {
-            call("iCFEncerrarConfigMsg_ECF_Daruma", text_of(rec_, IMPFIS_MENSAGEM));
+            call<iCFEncerrarConfigMsg_ECF_Daruma>(text_of(rec_, IMPFIS_MENSAGEM));
         } else if (command_is("CANC-CUPOM")) {
-            call("iCFCancelar_ECF_Daruma");
+            call<iCFCancelar_ECF_Daruma>();
         } else if (command_is("REDUCAOZ")) {
-            call("iReducaoZ_ECF_Daruma", arg("000000"), arg("000000"));
+            call<iReducaoZ_ECF_Daruma>(arg("000000"), arg("000000"));
         } else if (command_is("LEITURAX")) {
-            call("eBuscarPortaVelocidade_ECF_Daruma");
-            call("regAlterarValor_Daruma", arg("START\\LocalArquivos"), arg(kFileLocation));
-            call("regAlterarValor_Daruma", arg("START\\LocalArquivosRelatorios"),
-                 arg(kFileLocation));
-            call("regAlterarValor_Daruma", arg("ECF\\MensagemApl1"),
-                 std::string(kMessageLineWidth, ' '));
-            call("regAlterarValor_Daruma", arg("ECF\\MensagemApl2"), message_line_2());
-            call("iLeituraX_ECF_Daruma");
+            call<eBuscarPortaVelocidade_ECF_Daruma>();
+            call<regAlterarValor_Daruma>(arg("START\\LocalArquivos"), arg(kFileLocation));
+            call<regAlterarValor_Daruma>(arg("START\\LocalArquivosRelatorios"), arg(kFileLocation));
+            call<regAlterarValor_Daruma>(arg("ECF\\MensagemApl1"),
+                                         std::string(kMessageLineWidth, ' '));
+            call<regAlterarValor_Daruma>(arg("ECF\\MensagemApl2"), message_line_2());
+            call<iLeituraX_ECF_Daruma>();
         }
     }
 
     void sell_item() {
-        call("regAlterarValor_Daruma", arg("ECF\\ArredondarTruncar"), arg("T"));
+        call<regAlterarValor_Daruma>(arg("ECF\\ArredondarTruncar"), arg("T"));
         const Bytes tax = field(rec_, IMPFIS_ALIQUOTA);
         std::string tax_arg = get_text(tax);
         for (std::string_view code : {"II", "NN", "FF"}) {
@@ -169,10 +169,10 @@ class Command {
         discount.back() = low4_digit(discount.back());
         discount += "00";
         const Bytes unit = field(rec_, IMPFIS_UNIDADE);
-        call("iCFVender_ECF_Daruma", tax_arg, digits_arg(rec_, IMPFIS_QUANTIDADE),
-             digits_arg(rec_, IMPFIS_PRECO_UNIT), arg("D%"), discount,
-             digits_arg(rec_, IMPFIS_COD_ITEM), is_blank(unit) ? arg("UN") : get_text(unit),
-             text_of(rec_, IMPFIS_DESCRICAO));
+        call<iCFVender_ECF_Daruma>(
+            tax_arg, digits_arg(rec_, IMPFIS_QUANTIDADE), digits_arg(rec_, IMPFIS_PRECO_UNIT),
+            arg("D%"), discount, digits_arg(rec_, IMPFIS_COD_ITEM),
+            is_blank(unit) ? arg("UN") : get_text(unit), text_of(rec_, IMPFIS_DESCRICAO));
     }
 
     // After -12 or -27: asks the printer why, shows the error table's text
@@ -181,7 +181,7 @@ class Command {
         std::int32_t error = 0;
         std::int32_t warning = 0;
         const std::int32_t query =
-            call_unstored("rStatusUltimoCmdInt_ECF_Daruma", &error, &warning);
+            call_unstored<rStatusUltimoCmdInt_ECF_Daruma>(&error, &warning);
         blank(field(rec_, IMPFIS_STATUS_1));
         blank(field(rec_, IMPFIS_STATUS_2));
         // A query that is not in the library at all is named as missing

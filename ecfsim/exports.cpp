@@ -29,53 +29,56 @@ std::int32_t command(std::string_view function, const qv::ecfsim::Command& c) {
 
 extern "C" {
 
-int32_t regAlterarValor_Daruma(const char* key, const char* value) {
+int32_t QV_VENDOR_CALL regAlterarValor_Daruma(const char* key, const char* value) {
     return guarded([&] { return qv::ecfsim::set_value(key, value); });
 }
 
-int32_t iCFAbrir_ECF_Daruma(const char* document, const char* name, const char* address) {
+int32_t QV_VENDOR_CALL iCFAbrir_ECF_Daruma(const char* document, const char* name,
+                                           const char* address) {
     return command(__func__, [&](Printer& p) { return p.open(document, name, address); });
 }
 
-int32_t iCFVender_ECF_Daruma(const char* tax_code, const char* quantity, const char* unit_price,
-                             const char* discount_kind, const char* discount_value,
-                             const char* item_code, const char* unit, const char* description) {
+int32_t QV_VENDOR_CALL iCFVender_ECF_Daruma(const char* tax_code, const char* quantity,
+                                            const char* unit_price, const char* discount_kind,
+                                            const char* discount_value, const char* item_code,
+                                            const char* unit, const char* description) {
     return command(__func__, [&](Printer& p) {
         return p.sell(tax_code, quantity, unit_price, discount_kind, discount_value, item_code,
                       unit, description);
     });
 }
 
-int32_t iCFTotalizarCupom_ECF_Daruma(const char* kind, const char* value) {
+int32_t QV_VENDOR_CALL iCFTotalizarCupom_ECF_Daruma(const char* kind, const char* value) {
     return command(__func__, [&](Printer& p) { return p.total(kind, value); });
 }
 
-int32_t iCFEfetuarPagamentoFormatado_ECF_Daruma(const char* method, const char* amount) {
+int32_t QV_VENDOR_CALL iCFEfetuarPagamentoFormatado_ECF_Daruma(const char* method,
+                                                               const char* amount) {
     return command(__func__, [&](Printer& p) { return p.pay(method, amount); });
 }
 
-int32_t iCFEncerrarConfigMsg_ECF_Daruma(const char* message) {
+int32_t QV_VENDOR_CALL iCFEncerrarConfigMsg_ECF_Daruma(const char* message) {
     return command(__func__, [&](Printer& p) { return p.close(message); });
 }
 
-int32_t iCFCancelar_ECF_Daruma(void) {
+int32_t QV_VENDOR_CALL iCFCancelar_ECF_Daruma(void) {
     return command(__func__, [](Printer& p) { return p.cancel(); });
 }
 
-int32_t iReducaoZ_ECF_Daruma(const char* a, const char* b) {
+int32_t QV_VENDOR_CALL iReducaoZ_ECF_Daruma(const char* a, const char* b) {
     return command(__func__, [&](Printer& p) { return p.z_reduction(a, b); });
 }
 
-int32_t eBuscarPortaVelocidade_ECF_Daruma(void) {
+int32_t QV_VENDOR_CALL eBuscarPortaVelocidade_ECF_Daruma(void) {
     // the "port" is the simulator's folder: found when it can be opened
     return command(__func__, [](Printer&) { return Outcome{}; });
 }
 
-int32_t iLeituraX_ECF_Daruma(void) {
+int32_t QV_VENDOR_CALL iLeituraX_ECF_Daruma(void) {
     return command(__func__, [](Printer& p) { return p.x_reading(); });
 }
 
-int32_t rStatusUltimoCmdInt_ECF_Daruma(int32_t* error, int32_t* warning) {
+int32_t QV_VENDOR_CALL rStatusUltimoCmdInt_ECF_Daruma(int32_t* error, int32_t* warning) {
     return guarded([&] { return qv::ecfsim::last_status(error, warning); });
 }
 

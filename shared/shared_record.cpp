@@ -28,16 +28,23 @@ Registry& registry() {
 
 } // namespace
 
+// Nothing thrown inside may reach the C caller: a record that cannot be
+// made (no memory, a lock that fails) is answered as no record.
 extern "C" __attribute__((visibility("default"))) char* bind_shared_record(const char* name,
                                                                            size_t size) {
     if (name == nullptr || *name == '\0' || size == 0) return nullptr;
-    auto& reg = registry();
-    std::lock_guard<std::mutex> guard(reg.lock);
-    auto it = reg.records.find(std::string_view(name));
-    if (it != reg.records.end()) return it->second.size == size ? it->second.bytes.get() : nullptr;
-    Record rec{size, std::make_unique<char[]>(size)};
-    std::memset(rec.bytes.get(), ' ', size);
-    char* storage = rec.bytes.get();
-    reg.records.emplace(std::string(name), std::move(rec));
-    return storage;
+    try {
+        auto& reg = registry();
+        std::lock_guard<std::mutex> guard(reg.lock);
+        auto it = reg.records.find(std::string_view(name));
+        if (it != reg.records.end())
+            return it->second.size == size ? it->second.bytes.get() : nullptr;
+        Record rec{size, std::make_unique<char[]>(size)};
+        std::memset(rec.bytes.get(), ' ', size);
+        char* storage = rec.bytes.get();
+        reg.records.emplace(std::string(name), std::move(rec));
+        return storage;
+    } catch (...) {
+        return nullptr;
+    }
 }

@@ -35,16 +35,21 @@ ensure_packages() {
     fi
 }
 
-# configure_and_build BUILD_DIR [cmake options...]
+# configure_and_build PRESET BUILD_DIR [cmake options...]
+# Configures and builds the preset PRESET of CMakePresets.json, whose build
+# folder is BUILD_DIR.
 configure_and_build() {
-    local dir="$1"
-    shift
-    local gen=()
-    if command -v ninja >/dev/null; then gen=(-G Ninja); fi
+    local preset="$1"
+    local dir="$2"
+    shift 2
     if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S "$QUITERVAL_ROOT" -B "$dir" "${gen[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+        (cd "$QUITERVAL_ROOT" && cmake --preset "$preset" "$@")
     else
-        cmake -S "$QUITERVAL_ROOT" -B "$dir" "$@" >/dev/null
+        (cd "$QUITERVAL_ROOT" && cmake --preset "$preset" "$@" >/dev/null)
     fi
-    cmake --build "$dir" -j2
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        echo "quiterval: the preset $preset does not build in $dir (see CMakePresets.json)" >&2
+        return 1
+    fi
+    (cd "$QUITERVAL_ROOT" && cmake --build --preset "$preset")
 }

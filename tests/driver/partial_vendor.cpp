@@ -1,11 +1,17 @@
 // A vendor library that lacks most functions, for the binding failures: it
 // has the settings call, the X reading and a cancel that the printer refuses,
 // but no port search, no coupon functions and no status query.
+#include "shared/vendor_functions.h"
+
 #include <cstdint>
 
-#define PARTIAL_EXPORT extern "C" __attribute__((visibility("default"))) std::int32_t
+extern "C" {
+QV_VENDOR_FUNCTIONS(QV_VENDOR_DECLARE)
+}
 
-PARTIAL_EXPORT regAlterarValor_Daruma(char*, char*) {
+#define PARTIAL_EXPORT extern "C" std::int32_t QV_VENDOR_CALL
+
+PARTIAL_EXPORT regAlterarValor_Daruma(const char*, const char*) {
     return 1;
 }
 PARTIAL_EXPORT iLeituraX_ECF_Daruma() {

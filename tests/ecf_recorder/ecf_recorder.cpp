@@ -1,9 +1,10 @@
 // ecf_recorder: a stand-in for the printer vendor's library, for tests.
 //
 // Contract:
-// - Exports the eleven vendor functions with C linkage, taking char* texts as
-//   the driver passes them; rStatusUltimoCmdInt_ECF_Daruma takes
-//   (int32_t* error, int32_t* warning). All return int32_t.
+// - Exports the eleven vendor functions with the signatures of their table
+//   (shared/vendor_functions.h): C linkage, const char* texts;
+//   rStatusUltimoCmdInt_ECF_Daruma takes (int32_t* error, int32_t* warning).
+//   All return int32_t.
 // - ECF_RECORDER_LOG=<file>: every call appends one line to the file: the
 //   function name, then for each text argument a TAB and the argument's
 //   bytes, where every byte outside 0x20..0x7E and the backslash itself are
@@ -17,6 +18,8 @@
 //   line for it returns 1 (and the status query writes error 0).
 // - With neither variable set it does nothing and returns 1: the do-nothing
 //   vendor library of the benchmarks.
+#include "shared/vendor_functions.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -102,32 +105,37 @@ std::int32_t answer(const char* function, std::initializer_list<const char*> tex
 
 } // namespace
 
-#define ECF_EXPORT extern "C" __attribute__((visibility("default"))) std::int32_t
+extern "C" {
+QV_VENDOR_FUNCTIONS(QV_VENDOR_DECLARE)
+}
 
-ECF_EXPORT regAlterarValor_Daruma(char* key, char* value) {
+#define ECF_EXPORT extern "C" std::int32_t QV_VENDOR_CALL
+
+ECF_EXPORT regAlterarValor_Daruma(const char* key, const char* value) {
     return answer("regAlterarValor_Daruma", {key, value});
 }
-ECF_EXPORT iCFAbrir_ECF_Daruma(char* document, char* name, char* address) {
+ECF_EXPORT iCFAbrir_ECF_Daruma(const char* document, const char* name, const char* address) {
     return answer("iCFAbrir_ECF_Daruma", {document, name, address});
 }
-ECF_EXPORT iCFVender_ECF_Daruma(char* tax, char* quantity, char* price, char* discount_kind,
-                                char* discount, char* code, char* unit, char* description) {
+ECF_EXPORT iCFVender_ECF_Daruma(const char* tax, const char* quantity, const char* price,
+                                const char* discount_kind, const char* discount, const char* code,
+                                const char* unit, const char* description) {
     return answer("iCFVender_ECF_Daruma",
                   {tax, quantity, price, discount_kind, discount, code, unit, description});
 }
-ECF_EXPORT iCFTotalizarCupom_ECF_Daruma(char* kind, char* value) {
+ECF_EXPORT iCFTotalizarCupom_ECF_Daruma(const char* kind, const char* value) {
     return answer("iCFTotalizarCupom_ECF_Daruma", {kind, value});
 }
-ECF_EXPORT iCFEfetuarPagamentoFormatado_ECF_Daruma(char* method, char* amount) {
+ECF_EXPORT iCFEfetuarPagamentoFormatado_ECF_Daruma(const char* method, const char* amount) {
     return answer("iCFEfetuarPagamentoFormatado_ECF_Daruma", {method, amount});
 }
-ECF_EXPORT iCFEncerrarConfigMsg_ECF_Daruma(char* message) {
+ECF_EXPORT iCFEncerrarConfigMsg_ECF_Daruma(const char* message) {
     return answer("iCFEncerrarConfigMsg_ECF_Daruma", {message});
 }
 ECF_EXPORT iCFCancelar_ECF_Daruma() {
     return answer("iCFCancelar_ECF_Daruma", {});
 }
-ECF_EXPORT iReducaoZ_ECF_Daruma(char* date, char* time) {
+ECF_EXPORT iReducaoZ_ECF_Daruma(const char* date, const char* time) {
     return answer("iReducaoZ_ECF_Daruma", {date, time});
 }
 ECF_EXPORT eBuscarPortaVelocidade_ECF_Daruma() {

@@ -1,4 +1,5 @@
-# Fails unless the shared library LIB exports exactly the symbol TORLIB.
+# Fails unless the shared library LIB exports exactly the symbols EXPECTED
+# (a ;-list, sorted), as `nm -D --defined-only` shows them.
 execute_process(COMMAND ${NM} -D --defined-only ${LIB}
                 OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -10,7 +11,9 @@ foreach(line IN LISTS names)
     string(STRIP "${line}" name)
     list(APPEND exported "${name}")
 endforeach()
-if(NOT exported STREQUAL "TORLIB")
-    message(FATAL_ERROR "libtorlib.so exports [${exported}], not only TORLIB")
+list(SORT exported)
+get_filename_component(file ${LIB} NAME)
+if(NOT exported STREQUAL EXPECTED)
+    message(FATAL_ERROR "${file} exports [${exported}], not only [${EXPECTED}]")
 endif()
-message(STATUS "libtorlib.so exports only TORLIB")
+message(STATUS "${file} exports only ${EXPECTED}")
