@@ -91,10 +91,10 @@ install(CODE "
 
 # The menu entry and the icon.
 if(TARGET quiterval)
-    install(FILES ${PROJECT_SOURCE_DIR}/app/resources/quiterval.desktop
+    install(FILES ${PROJECT_SOURCE_DIR}/app/window/resources/quiterval.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     foreach(size 16 32)
-        install(FILES ${PROJECT_SOURCE_DIR}/app/resources/icon${size}.png
+        install(FILES ${PROJECT_SOURCE_DIR}/app/window/resources/icon${size}.png
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
                 RENAME quiterval.png)
     endforeach()

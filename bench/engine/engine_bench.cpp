@@ -3,7 +3,7 @@
 // closing message, the parameter block, six driver invocations with their
 // by-name binding, the result checks, the form reset). Target: under 200
 // microseconds per coupon.
-#include "app/coupon_engine.h"
+#include "app/core/coupon_engine.h"
 #include "driver/fiscal_driver.h"
 
 #include <benchmark/benchmark.h>

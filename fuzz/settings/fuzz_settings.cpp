@@ -4,8 +4,8 @@
 // byte for byte as it went in, and nothing else may appear in the folder.
 // The harness works in a private folder of its own (the program reads the
 // settings from its working directory), so give it absolute corpus paths.
-#include "app/coupon_engine.h"
-#include "app/settings_file.h"
+#include "app/core/coupon_engine.h"
+#include "app/core/settings_file.h"
 
 #include <cstddef>
 #include <cstdint>

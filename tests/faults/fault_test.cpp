@@ -3,7 +3,7 @@
 // library or one of its functions goes missing, the simulated printer's
 // memory is damaged. The cashier always gets a clear message and, where the
 // coupon can go on, the retry question; nothing crashes.
-#include "tests/engine/engine_fixture.h"
+#include "tests/core/engine_fixture.h"
 #include "tests/support/permissions.h"
 
 #include "driver/fiscal_driver.h"

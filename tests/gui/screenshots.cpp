@@ -3,7 +3,7 @@
 // folder of its own making (the settings file is created there).
 //
 //   quiterval-screenshots <folder>        (QT_QPA_PLATFORM=offscreen works)
-#include "app/main_form.h"
+#include "app/window/main_form.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,8 +2,8 @@
 // the form against its definition, login and locks, Enter as Tab and the
 // total, the release password, printing on the simulated printer, the
 // fiscal-day buttons, the configuration page and the edit masks.
-#include "app/main_form.h"
-#include "app/masked_edit.h"
+#include "app/window/main_form.h"
+#include "app/window/masked_edit.h"
 #include "tests/gui/gui_support.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 // driver invocation.
 #pragma once
 
-#include "app/window_ops.h"
+#include "app/core/window_ops.h"
 
 #include <deque>
 #include <map>

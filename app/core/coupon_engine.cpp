@@ -1,6 +1,6 @@
-#include "app/coupon_engine.h"
+#include "app/core/coupon_engine.h"
 
-#include "app/settings_file.h"
+#include "app/core/settings_file.h"
 #include "driver/fiscal_driver.h"
 #include "shared/impfis_block.h"
 #include "shared/link_block.h"

@@ -1,6 +1,6 @@
-#include "app/main_form.h"
+#include "app/window/main_form.h"
 
-#include "app/masked_edit.h"
+#include "app/window/masked_edit.h"
 #include "driver/printer_choice.h"
 #include "ui_main_form.h"
 

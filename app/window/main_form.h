@@ -3,9 +3,9 @@
 // (control, event) pair to exactly one handler of qv::FormHandlers.
 #pragma once
 
-#include "app/coupon_engine.h"
-#include "app/form_handlers.h"
-#include "app/qt_window_ops.h"
+#include "app/core/coupon_engine.h"
+#include "app/core/form_handlers.h"
+#include "app/window/qt_window_ops.h"
 
 #include <QList>
 #include <QWidget>

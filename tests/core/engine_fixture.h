@@ -3,9 +3,9 @@
 // driver bound to the recording vendor library, and a scripted window.
 #pragma once
 
-#include "app/coupon_engine.h"
-#include "app/form_handlers.h"
-#include "app/settings_file.h"
+#include "app/core/coupon_engine.h"
+#include "app/core/form_handlers.h"
+#include "app/core/settings_file.h"
 #include "shared/cp1252.h"
 #include "tests/support/files.h"
 #include "tests/support/scripted_window.h"

@@ -1,4 +1,4 @@
-#include "app/settings_file.h"
+#include "app/core/settings_file.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,5 +1,5 @@
 // Quiterval: the till program. One window; closing it ends the program.
-#include "app/main_form.h"
+#include "app/window/main_form.h"
 #include "driver/printer_choice.h"
 #include "shared/version.h"
 

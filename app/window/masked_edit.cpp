@@ -1,4 +1,4 @@
-#include "app/masked_edit.h"
+#include "app/window/masked_edit.h"
 
 #include "shared/cp1252.h"
 

@@ -6,8 +6,8 @@
 // controls and in the engine fields.
 #pragma once
 
-#include "app/coupon_engine.h"
-#include "app/window_ops.h"
+#include "app/core/coupon_engine.h"
+#include "app/core/window_ops.h"
 
 #include <string>
 #include <string_view>

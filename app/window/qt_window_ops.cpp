@@ -1,7 +1,7 @@
-#include "app/qt_window_ops.h"
+#include "app/window/qt_window_ops.h"
 
-#include "app/form_handlers.h"
-#include "app/masked_edit.h"
+#include "app/core/form_handlers.h"
+#include "app/window/masked_edit.h"
 #include "driver/fiscal_driver.h"
 #include "shared/cp1252.h"
 

@@ -8,7 +8,7 @@
 // the driver form "99-ImpFiscalDaruma", and on TORLIB through L-LINK.
 #pragma once
 
-#include "app/window_ops.h"
+#include "app/core/window_ops.h"
 #include "shared/decimal.h"
 
 #include <array>

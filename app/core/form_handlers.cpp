@@ -1,4 +1,4 @@
-#include "app/form_handlers.h"
+#include "app/core/form_handlers.h"
 
 #include "driver/fiscal_driver.h"
 #include "shared/fixed_field.h"

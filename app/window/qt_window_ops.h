@@ -3,7 +3,7 @@
 // the Windows style values.
 #pragma once
 
-#include "app/window_ops.h"
+#include "app/core/window_ops.h"
 
 #include <QCursor>
 #include <QString>
