@@ -1,5 +1,6 @@
 #include "ecfsim/memory.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <functional>
@@ -104,6 +105,221 @@ for_each_line(std::string_view text, std::string_view header,
     return std::nullopt;
 }
 
+// What a key of the memory file holds: how its value is written and checked.
+enum class Kind {
+    counter,       // a six-digit counter
+    amount,        // a non-negative amount
+    signed_amount, // an amount, negative or not
+    date,          // "2026-12-07", or empty
+    moment,        // "2026-12-07T10:00:00", or empty
+    last_document, // a name of kDocuments
+    phase,         // a name of kPhases
+    document,      // escaped text of up to 20 bytes
+    by_tax,        // repeated: "T18,00;200,0000", one line per totaliser
+    by_method,     // repeated: "Dinheiro;250,0000", one line per method
+    items,         // repeated: one coupon item per line
+    payments,      // repeated: one coupon payment per line
+};
+
+bool repeated(Kind kind) {
+    return kind == Kind::by_tax || kind == Kind::by_method || kind == Kind::items ||
+           kind == Kind::payments;
+}
+
+using Slot =
+    std::variant<std::uint32_t*, Decimal*, Date*, Moment*, LastDocument*, Phase*, std::string*,
+                 std::map<std::string, Decimal>*, std::vector<Item>*, std::vector<Payment>*>;
+
+struct Key {
+    std::string_view name;
+    Kind kind;
+    Slot (*slot)(FiscalMemory&);
+};
+
+// Every key of the memory file, in the order it is written. Keys that are
+// not repeated must each stand once in a file.
+const std::array<Key, 24> kKeys{{
+    {"coo", Kind::counter, [](FiscalMemory& m) -> Slot { return &m.coo; }},
+    {"ccf", Kind::counter, [](FiscalMemory& m) -> Slot { return &m.ccf; }},
+    {"crz", Kind::counter, [](FiscalMemory& m) -> Slot { return &m.crz; }},
+    {"cro", Kind::counter, [](FiscalMemory& m) -> Slot { return &m.cro; }},
+    {"gt", Kind::amount, [](FiscalMemory& m) -> Slot { return &m.gt; }},
+    {"data_movimento", Kind::date, [](FiscalMemory& m) -> Slot { return &m.movement_date; }},
+    {"data_ultima_rz", Kind::date, [](FiscalMemory& m) -> Slot { return &m.last_z_date; }},
+    {"ultimo_documento", Kind::last_document,
+     [](FiscalMemory& m) -> Slot { return &m.last_document; }},
+    {"ultimo_documento_em", Kind::moment,
+     [](FiscalMemory& m) -> Slot { return &m.last_document_at; }},
+    {"dia.cupons", Kind::counter, [](FiscalMemory& m) -> Slot { return &m.day.coupons; }},
+    {"dia.cancelados", Kind::counter, [](FiscalMemory& m) -> Slot { return &m.day.cancelled; }},
+    {"dia.bruta", Kind::amount, [](FiscalMemory& m) -> Slot { return &m.day.gross; }},
+    {"dia.descontos", Kind::amount, [](FiscalMemory& m) -> Slot { return &m.day.discounts; }},
+    {"dia.acrescimos", Kind::amount, [](FiscalMemory& m) -> Slot { return &m.day.surcharges; }},
+    {"dia.cancelamentos", Kind::amount,
+     [](FiscalMemory& m) -> Slot { return &m.day.cancellations; }},
+    {"dia.aliquota", Kind::by_tax, [](FiscalMemory& m) -> Slot { return &m.day.by_tax; }},
+    {"dia.pagamento", Kind::by_method, [](FiscalMemory& m) -> Slot { return &m.day.by_method; }},
+    {"cupom.fase", Kind::phase, [](FiscalMemory& m) -> Slot { return &m.coupon.phase; }},
+    {"cupom.coo", Kind::counter, [](FiscalMemory& m) -> Slot { return &m.coupon.coo; }},
+    {"cupom.ccf", Kind::counter, [](FiscalMemory& m) -> Slot { return &m.coupon.ccf; }},
+    {"cupom.documento", Kind::document, [](FiscalMemory& m) -> Slot { return &m.coupon.document; }},
+    {"cupom.ajuste", Kind::signed_amount,
+     [](FiscalMemory& m) -> Slot { return &m.coupon.adjustment; }},
+    {"cupom.item", Kind::items, [](FiscalMemory& m) -> Slot { return &m.coupon.items; }},
+    {"cupom.pagamento", Kind::payments, [](FiscalMemory& m) -> Slot { return &m.coupon.payments; }},
+}};
+
+std::string item_line(const Item& i) {
+    return escape(i.code) + ";" + escape(i.description) + ";" + escape(i.unit) + ";" +
+           escape(i.tax) + ";" + i.quantity.to_string() + ";" + i.unit_price.to_string() + ";" +
+           i.value.to_string() + ";" + i.discount.to_string();
+}
+
+// The values of one key: one, or one per entry of a repeated key.
+std::vector<std::string> values_of(Kind kind, const Slot& slot) {
+    switch (kind) {
+    case Kind::counter:
+        return {std::to_string(*std::get<std::uint32_t*>(slot))};
+    case Kind::amount:
+    case Kind::signed_amount:
+        return {std::get<Decimal*>(slot)->to_string()};
+    case Kind::date:
+        return {std::get<Date*>(slot)->iso()};
+    case Kind::moment: {
+        std::string at = std::get<Moment*>(slot)->iso();
+        if (!at.empty()) at[10] = 'T'; // one word: "2026-12-07T10:00:00"
+        return {at};
+    }
+    case Kind::last_document:
+        return {std::string(name_of(kDocuments, *std::get<LastDocument*>(slot)))};
+    case Kind::phase:
+        return {std::string(name_of(kPhases, *std::get<Phase*>(slot)))};
+    case Kind::document:
+        return {escape(*std::get<std::string*>(slot))};
+    case Kind::by_tax:
+    case Kind::by_method: {
+        std::vector<std::string> lines;
+        for (const auto& [name, v] : *std::get<std::map<std::string, Decimal>*>(slot))
+            lines.push_back(tax_line(name, v));
+        return lines;
+    }
+    case Kind::items: {
+        std::vector<std::string> lines;
+        for (const Item& i : *std::get<std::vector<Item>*>(slot))
+            lines.push_back(item_line(i));
+        return lines;
+    }
+    case Kind::payments: {
+        std::vector<std::string> lines;
+        for (const Payment& p : *std::get<std::vector<Payment>*>(slot))
+            lines.push_back(tax_line(p.method, p.amount));
+        return lines;
+    }
+    }
+    return {};
+}
+
+std::optional<Item> item_of(std::string_view value) {
+    const auto parts = split(value, ';');
+    if (parts.size() != 8) return std::nullopt;
+    const auto code = unescape(parts[0]);
+    const auto desc = unescape(parts[1]);
+    const auto unit = unescape(parts[2]);
+    const auto tax = unescape(parts[3]);
+    const auto qty = non_negative(parts[4]);
+    const auto price = non_negative(parts[5]);
+    const auto val = non_negative(parts[6]);
+    const auto disc = amount(parts[7]);
+    if (!code || !desc || !unit || !tax || !valid_tax(*tax) || !qty || !price || !val || !disc ||
+        code->empty() || code->size() > 14 || desc->size() > 233 || unit->size() > 3)
+        return std::nullopt;
+    return Item{*code, *desc, *unit, *tax, *qty, *price, *val, *disc};
+}
+
+// "name;amount" with a name that is not empty.
+std::optional<std::pair<std::string, Decimal>> named_amount(std::string_view value) {
+    const auto parts = split(value, ';');
+    if (parts.size() != 2) return std::nullopt;
+    auto name = unescape(parts[0]);
+    const auto v = amount(parts[1]);
+    if (!name || name->empty() || !v) return std::nullopt;
+    return std::pair{std::move(*name), *v};
+}
+
+template <typename T> bool assign(Slot& slot, const std::optional<T>& v) {
+    if (v) *std::get<T*>(slot) = *v;
+    return v.has_value();
+}
+
+// Reads `value` into the slot; false when it is not a value of its kind.
+bool read_value(Kind kind, Slot slot, std::string_view value) {
+    switch (kind) {
+    case Kind::counter: {
+        const auto v = counter(value);
+        return v && *v <= kMaxCounter && assign(slot, v);
+    }
+    case Kind::amount:
+        return assign(slot, non_negative(value));
+    case Kind::signed_amount:
+        return assign(slot, amount(value));
+    case Kind::date:
+        return value.empty() || assign(slot, parse_date(value));
+    case Kind::moment: {
+        const auto raw = unescape(value);
+        return raw && (raw->empty() || assign(slot, parse_moment(*raw)));
+    }
+    case Kind::last_document:
+        return assign(slot, value_of(kDocuments, value));
+    case Kind::phase:
+        return assign(slot, value_of(kPhases, value));
+    case Kind::document: {
+        const auto d = unescape(value);
+        return d && d->size() <= 20 && assign(slot, d);
+    }
+    case Kind::by_tax:
+    case Kind::by_method: {
+        const auto entry = named_amount(value);
+        auto& totals = *std::get<std::map<std::string, Decimal>*>(slot);
+        if (!entry || totals.contains(entry->first)) return false;
+        if (kind == Kind::by_tax && !valid_tax(entry->first)) return false;
+        totals[entry->first] = entry->second;
+        return true;
+    }
+    case Kind::items: {
+        auto& items = *std::get<std::vector<Item>*>(slot);
+        const auto item = items.size() < kMaxItems ? item_of(value) : std::nullopt;
+        if (item) items.push_back(*item);
+        return item.has_value();
+    }
+    case Kind::payments: {
+        const auto entry = named_amount(value);
+        auto& payments = *std::get<std::vector<Payment>*>(slot);
+        if (!entry || payments.size() >= kMaxPayments || entry->second.is_negative()) return false;
+        payments.push_back({entry->first, entry->second});
+        return true;
+    }
+    }
+    return false;
+}
+
+// What a memory's values must agree on beyond each value on its own.
+std::optional<LoadError> inconsistency(const FiscalMemory& m) {
+    const Coupon& c = m.coupon;
+    if (c.phase == Phase::none && (!c.items.empty() || !c.payments.empty()))
+        return LoadError{"cupom sem fase com itens ou pagamentos"};
+    if (c.phase != Phase::none && (c.coo == 0 || c.coo > m.coo || c.ccf == 0 || c.ccf > m.ccf))
+        return LoadError{"COO ou CCF do cupom fora da mem\xF3ria"};
+    if ((c.phase == Phase::totalling || c.phase == Phase::paying || c.phase == Phase::finishing ||
+         c.phase == Phase::closed) &&
+        c.items.empty())
+        return LoadError{"cupom totalizado sem itens"};
+    if ((c.phase == Phase::finishing || c.phase == Phase::closed) && c.paid() < c.total())
+        return LoadError{"cupom pago sem todos os pagamentos"};
+    if (c.phase != Phase::none && m.movement_date.empty() && c.open())
+        return LoadError{"cupom aberto sem data de movimento"};
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string escape(std::string_view raw) {
@@ -173,46 +389,11 @@ Decimal Coupon::paid() const {
 std::string to_text(const FiscalMemory& m) {
     std::string t(kMemoryHeader);
     t += '\n';
-    auto put = [&t](std::string_view key, const std::string& value) {
-        t += key;
-        t += '=';
-        t += value;
-        t += '\n';
-    };
-    put("coo", std::to_string(m.coo));
-    put("ccf", std::to_string(m.ccf));
-    put("crz", std::to_string(m.crz));
-    put("cro", std::to_string(m.cro));
-    put("gt", m.gt.to_string());
-    put("data_movimento", m.movement_date.iso());
-    put("data_ultima_rz", m.last_z_date.iso());
-    put("ultimo_documento", std::string(name_of(kDocuments, m.last_document)));
-    std::string at = m.last_document_at.iso();
-    if (!at.empty()) at[10] = 'T'; // one word: "2026-12-07T10:00:00"
-    put("ultimo_documento_em", at);
-    put("dia.cupons", std::to_string(m.day.coupons));
-    put("dia.cancelados", std::to_string(m.day.cancelled));
-    put("dia.bruta", m.day.gross.to_string());
-    put("dia.descontos", m.day.discounts.to_string());
-    put("dia.acrescimos", m.day.surcharges.to_string());
-    put("dia.cancelamentos", m.day.cancellations.to_string());
-    for (const auto& [tax, v] : m.day.by_tax)
-        put("dia.aliquota", tax_line(tax, v));
-    for (const auto& [method, v] : m.day.by_method)
-        put("dia.pagamento", tax_line(method, v));
-    const Coupon& c = m.coupon;
-    put("cupom.fase", std::string(name_of(kPhases, c.phase)));
-    put("cupom.coo", std::to_string(c.coo));
-    put("cupom.ccf", std::to_string(c.ccf));
-    put("cupom.documento", escape(c.document));
-    put("cupom.ajuste", c.adjustment.to_string());
-    for (const Item& i : c.items)
-        put("cupom.item", escape(i.code) + ";" + escape(i.description) + ";" + escape(i.unit) +
-                              ";" + escape(i.tax) + ";" + i.quantity.to_string() + ";" +
-                              i.unit_price.to_string() + ";" + i.value.to_string() + ";" +
-                              i.discount.to_string());
-    for (const Payment& p : c.payments)
-        put("cupom.pagamento", tax_line(p.method, p.amount));
+    // The slots are only read here.
+    auto& memory = const_cast<FiscalMemory&>(m); // NOLINT(cppcoreguidelines-pro-type-const-cast)
+    for (const Key& key : kKeys)
+        for (const std::string& value : values_of(key.kind, key.slot(memory)))
+            t += std::string(key.name) + "=" + value + "\n";
     return t;
 }
 
@@ -222,160 +403,22 @@ std::variant<FiscalMemory, LoadError> memory_from_text(std::string_view text) {
     // less was cut short, and a memory never starts again by itself.
     if (text.empty()) return LoadError{"arquivo vazio"};
     if (text.back() != '\n') return LoadError{"arquivo cortado no meio de uma linha"};
-    std::set<std::string> seen;
-    const std::set<std::string_view> repeated = {"dia.aliquota", "dia.pagamento", "cupom.item",
-                                                 "cupom.pagamento"};
-    auto take = [&](std::string_view key, std::string_view value) -> std::string {
-        const std::string k(key);
-        if (!repeated.contains(key) && !seen.insert(k).second) return "\"" + k + "\" repetido";
-        std::string bad = "valor inv\xE1lido para \"" + k + "\"";
-        auto set_counter = [&](std::uint32_t& out) {
-            const auto v = counter(value);
-            if (!v || *v > kMaxCounter) return false;
-            out = *v;
-            return true;
-        };
-        auto set_amount = [&](Decimal& out, bool may_be_negative) {
-            const auto v = may_be_negative ? amount(value) : non_negative(value);
-            if (!v) return false;
-            out = *v;
-            return true;
-        };
-        auto set_date = [&](Date& out) {
-            if (value.empty()) return true;
-            const auto d = parse_date(value);
-            if (!d) return false;
-            out = *d;
-            return true;
-        };
-        bool ok = true;
-        if (key == "coo")
-            ok = set_counter(m.coo);
-        else if (key == "ccf")
-            ok = set_counter(m.ccf);
-        else if (key == "crz")
-            ok = set_counter(m.crz);
-        else if (key == "cro")
-            ok = set_counter(m.cro);
-        else if (key == "gt")
-            ok = set_amount(m.gt, false);
-        else if (key == "data_movimento")
-            ok = set_date(m.movement_date);
-        else if (key == "data_ultima_rz")
-            ok = set_date(m.last_z_date);
-        else if (key == "ultimo_documento") {
-            const auto d = value_of(kDocuments, value);
-            ok = d.has_value();
-            if (ok) m.last_document = *d;
-        } else if (key == "ultimo_documento_em") {
-            const auto raw = unescape(value);
-            if (raw && !raw->empty()) {
-                const auto at = parse_moment(*raw);
-                ok = at.has_value();
-                if (ok) m.last_document_at = *at;
-            } else {
-                ok = raw.has_value();
-            }
-        } else if (key == "dia.cupons")
-            ok = set_counter(m.day.coupons);
-        else if (key == "dia.cancelados")
-            ok = set_counter(m.day.cancelled);
-        else if (key == "dia.bruta")
-            ok = set_amount(m.day.gross, false);
-        else if (key == "dia.descontos")
-            ok = set_amount(m.day.discounts, false);
-        else if (key == "dia.acrescimos")
-            ok = set_amount(m.day.surcharges, false);
-        else if (key == "dia.cancelamentos")
-            ok = set_amount(m.day.cancellations, false);
-        else if (key == "dia.aliquota" || key == "dia.pagamento" || key == "cupom.pagamento") {
-            const auto parts = split(value, ';');
-            if (parts.size() != 2) return bad;
-            const auto name = unescape(parts[0]);
-            const auto v = amount(parts[1]);
-            if (!name || name->empty() || !v) return bad;
-            if (key == "dia.aliquota") {
-                if (!valid_tax(*name) || m.day.by_tax.contains(*name)) return bad;
-                m.day.by_tax[*name] = *v;
-            } else if (key == "dia.pagamento") {
-                if (m.day.by_method.contains(*name)) return bad;
-                m.day.by_method[*name] = *v;
-            } else {
-                if (m.coupon.payments.size() >= kMaxPayments || v->is_negative()) return bad;
-                m.coupon.payments.push_back({*name, *v});
-            }
-        } else if (key == "cupom.fase") {
-            const auto p = value_of(kPhases, value);
-            ok = p.has_value();
-            if (ok) m.coupon.phase = *p;
-        } else if (key == "cupom.coo")
-            ok = set_counter(m.coupon.coo);
-        else if (key == "cupom.ccf")
-            ok = set_counter(m.coupon.ccf);
-        else if (key == "cupom.documento") {
-            const auto d = unescape(value);
-            ok = d.has_value() && d->size() <= 20;
-            if (ok) m.coupon.document = *d;
-        } else if (key == "cupom.ajuste")
-            ok = set_amount(m.coupon.adjustment, true);
-        else if (key == "cupom.item") {
-            const auto parts = split(value, ';');
-            if (parts.size() != 8 || m.coupon.items.size() >= kMaxItems) return bad;
-            Item item;
-            const auto code = unescape(parts[0]);
-            const auto desc = unescape(parts[1]);
-            const auto unit = unescape(parts[2]);
-            const auto tax = unescape(parts[3]);
-            const auto qty = non_negative(parts[4]);
-            const auto price = non_negative(parts[5]);
-            const auto val = non_negative(parts[6]);
-            const auto disc = amount(parts[7]);
-            if (!code || !desc || !unit || !tax || !valid_tax(*tax) || !qty || !price || !val ||
-                !disc || code->empty() || code->size() > 14 || desc->size() > 233 ||
-                unit->size() > 3)
-                return bad;
-            m.coupon.items.push_back({*code, *desc, *unit, *tax, *qty, *price, *val, *disc});
-        } else {
-            return "chave desconhecida \"" + k + "\"";
-        }
-        return ok ? std::string{} : bad;
+    std::set<std::string_view> seen;
+    auto take = [&](std::string_view name, std::string_view value) -> std::string {
+        const auto key = std::find_if(kKeys.begin(), kKeys.end(),
+                                      [name](const Key& k) { return k.name == name; });
+        if (key == kKeys.end()) return "chave desconhecida \"" + std::string(name) + "\"";
+        if (!repeated(key->kind) && !seen.insert(key->name).second)
+            return "\"" + std::string(name) + "\" repetido";
+        if (!read_value(key->kind, key->slot(m), value))
+            return "valor inv\xE1lido para \"" + std::string(name) + "\"";
+        return {};
     };
     if (auto err = for_each_line(text, kMemoryHeader, take)) return *err;
-    for (std::string_view required : {"coo",
-                                      "ccf",
-                                      "crz",
-                                      "cro",
-                                      "gt",
-                                      "data_movimento",
-                                      "data_ultima_rz",
-                                      "ultimo_documento",
-                                      "ultimo_documento_em",
-                                      "dia.cupons",
-                                      "dia.cancelados",
-                                      "dia.bruta",
-                                      "dia.descontos",
-                                      "dia.acrescimos",
-                                      "dia.cancelamentos",
-                                      "cupom.fase",
-                                      "cupom.coo",
-                                      "cupom.ccf",
-                                      "cupom.documento",
-                                      "cupom.ajuste"})
-        if (!seen.contains(std::string(required)))
-            return LoadError{"falta \"" + std::string(required) + "\""};
-    const Coupon& c = m.coupon;
-    if (c.phase == Phase::none && (!c.items.empty() || !c.payments.empty()))
-        return LoadError{"cupom sem fase com itens ou pagamentos"};
-    if (c.phase != Phase::none && (c.coo == 0 || c.coo > m.coo || c.ccf == 0 || c.ccf > m.ccf))
-        return LoadError{"COO ou CCF do cupom fora da mem\xF3ria"};
-    if ((c.phase == Phase::totalling || c.phase == Phase::paying || c.phase == Phase::finishing ||
-         c.phase == Phase::closed) &&
-        c.items.empty())
-        return LoadError{"cupom totalizado sem itens"};
-    if ((c.phase == Phase::finishing || c.phase == Phase::closed) && c.paid() < c.total())
-        return LoadError{"cupom pago sem todos os pagamentos"};
-    if (c.phase != Phase::none && m.movement_date.empty() && c.open())
-        return LoadError{"cupom aberto sem data de movimento"};
+    for (const Key& key : kKeys)
+        if (!repeated(key.kind) && !seen.contains(key.name))
+            return LoadError{"falta \"" + std::string(key.name) + "\""};
+    if (auto err = inconsistency(m)) return *err;
     return m;
 }
 

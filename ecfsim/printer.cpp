@@ -76,6 +76,49 @@ std::map<std::string, Decimal> net_by_tax(const Coupon& c) {
     return by;
 }
 
+// What each payment of the coupon leaves in the till, method by method: the
+// change comes out of the last payments.
+std::map<std::string, Decimal> kept_by_method(const Coupon& c) {
+    std::map<std::string, Decimal> kept;
+    Decimal change = c.paid() - c.total();
+    for (auto p = c.payments.rbegin(); p != c.payments.rend(); ++p) {
+        const Decimal back = change > p->amount ? p->amount : change;
+        kept[p->method] += p->amount - back;
+        change = change - back;
+    }
+    return kept;
+}
+
+// An item sold, in the grand total and the day's totals.
+void book_sale(FiscalMemory& m, const Item& item) {
+    m.gt += item.value;
+    m.day.gross += item.value;
+    if (item.discount.is_negative()) {
+        m.day.surcharges += item.discount.abs();
+        m.gt += item.discount.abs();
+    } else {
+        m.day.discounts += item.discount;
+    }
+}
+
+// The item's lines on the tape, `number` counted from 1.
+std::string item_tape(const Item& item, std::size_t number) {
+    char n[8];
+    (void)std::snprintf(n, sizeof n, "%03zu", number);
+    std::string t =
+        tape::wrapped(std::string(n) + " " + tape::from_cp1252(item.code) + " " +
+                          tape::from_cp1252(item.description),
+                      4) +
+        tape::row("     " + tape::quantity(item.quantity) + " " + tape::from_cp1252(item.unit) +
+                      " x " + tape::money(item.unit_price) + " " + tax_label(item.tax),
+                  tape::money(item.value));
+    if (!item.discount.is_zero())
+        t += tape::row(item.discount.is_negative() ? "  acréscimo item " + std::string(n)
+                                                   : "  desconto item " + std::string(n),
+                       tape::money(Decimal() - item.discount));
+    return t;
+}
+
 } // namespace
 
 std::optional<std::string> totaliser(std::string_view code) {
@@ -190,29 +233,11 @@ Outcome Printer::sell(const char* tax, const char* quantity, const char* unit_pr
         return Outcome::refused(err::kDocumentOverflow);
 
     c.items.push_back(item);
-    m_.gt += value;
-    m_.day.gross += value;
-    if (amount.is_negative()) {
-        m_.day.surcharges += amount.abs();
-        m_.gt += amount.abs();
-    } else {
-        m_.day.discounts += amount;
-    }
+    book_sale(m_, item);
 
     Outcome o;
     o.changed = true;
-    char number[8];
-    (void)std::snprintf(number, sizeof number, "%03zu", c.items.size());
-    o.tape = tape::wrapped(std::string(number) + " " + tape::from_cp1252(code_t) + " " +
-                               tape::from_cp1252(desc_t),
-                           4) +
-             tape::row("     " + tape::quantity(*qty) + " " + tape::from_cp1252(unit_t) + " x " +
-                           tape::money(*price) + " " + tax_label(*tot),
-                       tape::money(value));
-    if (!amount.is_zero())
-        o.tape += tape::row(amount.is_negative() ? "  acréscimo item " + std::string(number)
-                                                 : "  desconto item " + std::string(number),
-                            tape::money(Decimal() - amount));
+    o.tape = item_tape(item, c.items.size());
     return o;
 }
 
@@ -301,13 +326,8 @@ Outcome Printer::close(const char* message) {
     ++m_.day.coupons;
     for (const auto& [tax, net] : net_by_tax(c))
         m_.day.by_tax[tax] += net;
-    Decimal change = c.paid() - c.total();
-    for (auto p = c.payments.rbegin(); p != c.payments.rend(); ++p) {
-        // the change comes out of the last payments
-        const Decimal back = change > p->amount ? p->amount : change;
-        m_.day.by_method[p->method] += p->amount - back;
-        change = change - back;
-    }
+    for (const auto& [method, kept] : kept_by_method(c))
+        m_.day.by_method[method] += kept;
     m_.last_document = LastDocument::coupon;
     m_.last_document_at = now_;
 
@@ -354,12 +374,8 @@ Outcome Printer::cancel() {
     ++m_.day.cancelled;
     for (const auto& [tax, net] : net_by_tax(c))
         m_.day.by_tax[tax] = m_.day.by_tax[tax] - net;
-    Decimal change = c.paid() - c.total();
-    for (auto p = c.payments.rbegin(); p != c.payments.rend(); ++p) {
-        const Decimal back = change > p->amount ? p->amount : change;
-        m_.day.by_method[p->method] = m_.day.by_method[p->method] - (p->amount - back);
-        change = change - back;
-    }
+    for (const auto& [method, kept] : kept_by_method(c))
+        m_.day.by_method[method] = m_.day.by_method[method] - kept;
     c.phase = Phase::cancelled;
     m_.last_document = LastDocument::cancellation;
     m_.last_document_at = now_;
