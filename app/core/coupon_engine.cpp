@@ -311,71 +311,76 @@ void CouponEngine::compose_closing_message(Decimal total) {
     put_text(field(impfis_, ip::IMPFIS_MENSAGEM), std::string_view(message.data(), message.size()));
 }
 
-void CouponEngine::IMPCUP() {
-    Decimal total = window_.get_number(kEdValotot);
-    if (total.is_zero()) return; // nothing sent, the form stays as it is
-
-    // Opening: never repeated by itself, never followed by a cancel.
+bool CouponEngine::open_coupon() {
     put_text(field(impfis_, ip::IMPFIS_DOCUMENTO),
              padded(window_.get_text(kEdDocumen)).substr(0, 29));
     W_STATUS_ECF = ' ';
     send_to_driver("ABRE-CUPOM");
     VERIFICA_RETORNO();
-    if (W_STATUS_ECF == 'N') {
-        LIMPA_TELA();
-        return;
-    }
+    if (W_STATUS_ECF != 'N') return true;
+    LIMPA_TELA();
+    return false;
+}
 
+void CouponEngine::sell_items() {
     W_TRIBUTOS = Decimal{};
     const Decimal meal = window_.get_number(kEdValoref);
     if (!meal.is_zero()) sell_item("0000000000001", "REFEICAO", "18,00", meal, kEdPercref);
     const Decimal drinks = window_.get_number(kEdValobeb);
     if (!drinks.is_zero()) sell_item("0000000000002", "BEBIDAS", "FF", drinks, kEdPercbeb);
+}
 
-    // Each checked step: a failure answered Yes repeats the step, No cancels
-    // the coupon and resets the form.
-    auto failed_and_given_up = [this] {
-        if (W_STATUS_ECF != 'N') return false;
-        if (W_RESPOSTA == kAnswerYes) return false;
-        CANCELA_CUPOM();
-        LIMPA_TELA();
-        return true;
-    };
-
+bool CouponEngine::run_checked_step(std::string_view command, const std::function<void()>& fill) {
     bool resent = false;
-    do { // totalling, without discount or surcharge
-        put_text(field(impfis_, ip::IMPFIS_TIPO_DESC), "D");
-        put_text(field(impfis_, ip::IMPFIS_MODO_DESC), "$");
-        put_digits(field(impfis_, ip::IMPFIS_VALOR_DESC), 0);
-        send_checked("INI-FCTO-CPOM", resent);
-        if (failed_and_given_up()) return;
+    do {
+        if (fill) fill();
+        send_checked(command, resent);
+        if (W_STATUS_ECF == 'N' && W_RESPOSTA != kAnswerYes) {
+            CANCELA_CUPOM();
+            LIMPA_TELA();
+            return false;
+        }
         resent = true;
     } while (W_STATUS_ECF == 'N');
+    return true;
+}
 
-    resent = false;
-    do { // payment: the last selected option wins; none keeps the field
-        if (window_.option_value("Rbt_Dinheiro") != 0)
-            put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Dinheiro");
-        if (window_.option_value("Rbt_Cheque") != 0)
-            put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Cheque");
-        if (window_.option_value("Rbt_Cartao") != 0)
-            put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Cartao");
-        total = window_.get_number(kEdValotot);
-        total.to_digits(field(impfis_, ip::IMPFIS_VALOR_PAGTO), 2);
-        send_checked("EFET-FORM-PAGTO", resent);
-        if (failed_and_given_up()) return;
-        resent = true;
-    } while (W_STATUS_ECF == 'N');
+void CouponEngine::fill_totalling() {
+    put_text(field(impfis_, ip::IMPFIS_TIPO_DESC), "D");
+    put_text(field(impfis_, ip::IMPFIS_MODO_DESC), "$");
+    put_digits(field(impfis_, ip::IMPFIS_VALOR_DESC), 0);
+}
+
+Decimal CouponEngine::fill_payment() {
+    // The last selected option wins; none keeps the field.
+    if (window_.option_value("Rbt_Dinheiro") != 0)
+        put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Dinheiro");
+    if (window_.option_value("Rbt_Cheque") != 0)
+        put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Cheque");
+    if (window_.option_value("Rbt_Cartao") != 0)
+        put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Cartao");
+    const Decimal total = window_.get_number(kEdValotot);
+    total.to_digits(field(impfis_, ip::IMPFIS_VALOR_PAGTO), 2);
+    return total;
+}
+
+void CouponEngine::IMPCUP() {
+    if (window_.get_number(kEdValotot).is_zero()) return; // nothing sent, the form stays as it is
+
+    // Opening: never repeated by itself, never followed by a cancel.
+    if (!open_coupon()) return;
+    sell_items();
+
+    // Totalling, without discount or surcharge; then the payment.
+    if (!run_checked_step("INI-FCTO-CPOM", [this] { fill_totalling(); })) return;
+    Decimal total;
+    if (!run_checked_step("EFET-FORM-PAGTO", [this, &total] { total = fill_payment(); })) return;
 
     // The total read for the payment is the divisor; it was not zero at the
     // start, and a field cleared since then leaves the percentage at zero.
     compose_closing_message(total);
-    resent = false;
-    do { // closing, with the same message on every try
-        send_checked("TERM-FECTO-CUPOM", resent);
-        if (failed_and_given_up()) return;
-        resent = true;
-    } while (W_STATUS_ECF == 'N');
+    // Closing, with the same message on every try.
+    if (!run_checked_step("TERM-FECTO-CUPOM", {})) return;
 
     LIMPA_TELA();
 }
