@@ -1,5 +1,6 @@
 #include "app/core/coupon_engine.h"
 
+#include "app/core/control_names.h"
 #include "app/core/settings_file.h"
 #include "driver/fiscal_driver.h"
 #include "shared/impfis_block.h"
@@ -18,22 +19,6 @@ namespace {
 
 namespace ip = impfis;
 namespace lk = link;
-
-// Controls the engine reads and writes.
-constexpr std::string_view kFrmSenha = "Frm_SENHA";
-constexpr std::string_view kFrmSenham = "Frm_SENHAM";
-constexpr std::string_view kEdValoref = "Ed_VALOREF";
-constexpr std::string_view kEdValobeb = "Ed_VALOBEB";
-constexpr std::string_view kEdValotot = "Ed_VALOTOT";
-constexpr std::string_view kEdDocumen = "Ed_DOCUMEN";
-constexpr std::string_view kEdLiberac = "Ed_LIBERAC";
-constexpr std::string_view kEdSenha = "Ed_SENHA";
-constexpr std::string_view kEdValomax = "Ed_VALOMAX";
-constexpr std::string_view kEdSenhlib = "Ed_SENHLIB";
-constexpr std::string_view kEdPercref = "Ed_PERCREF";
-constexpr std::string_view kEdPercbeb = "Ed_PERCBEB";
-constexpr std::string_view kCbOperador = "Cb_Operador";
-constexpr std::string_view kTabOperadores = "Tab_Operadores";
 
 // Messages, in Windows-1252.
 constexpr std::string_view kMsgOpenError = "Erro na abertura do arquivo Quiterval.TOR !!!";
@@ -137,8 +122,8 @@ int CouponEngine::show_message(std::string_view text, int style) {
 void CouponEngine::ABRAR() {
     bool created = false;
     for (;;) {
-        window_.set_position(kFrmSenham, 6, 8);
-        window_.set_position(kFrmSenha, 0, 24);
+        window_.set_position(controls::Frm_SENHAM, 6, 8);
+        window_.set_position(controls::Frm_SENHA, 0, 24);
         settings::Record record{};
         W_STATUS_TABELAS = settings::read_record(kSettingsPath, record);
         if (W_STATUS_TABELAS == settings::kStatusNotFound && !created) {
@@ -171,22 +156,22 @@ void CouponEngine::fill_controls_from_record() {
     auto number = [r](const FieldSpec& f) {
         return Decimal::from_digits(field(r, f), static_cast<int>(f.decimals)).value_or(Decimal{});
     };
-    window_.set_number(kEdValomax, number(settings::TAB_VALOR_MAXIMO));
-    window_.set_number(kEdPercref, number(settings::TAB_PERC_REFEICAO));
-    window_.set_number(kEdPercbeb, number(settings::TAB_PERC_BEBIDAS));
-    window_.set_number(kEdSenhlib, number(settings::TAB_SENHA_LIBERACAO));
-    window_.list_clear(kCbOperador);
+    window_.set_number(controls::Ed_VALOMAX, number(settings::TAB_VALOR_MAXIMO));
+    window_.set_number(controls::Ed_PERCREF, number(settings::TAB_PERC_REFEICAO));
+    window_.set_number(controls::Ed_PERCBEB, number(settings::TAB_PERC_BEBIDAS));
+    window_.set_number(controls::Ed_SENHLIB, number(settings::TAB_SENHA_LIBERACAO));
+    window_.list_clear(controls::Cb_Operador);
     for (W_CONTADOR = 1; W_CONTADOR <= settings::kOperators; ++W_CONTADOR) {
         const ConstBytes name = field(r, settings::TAB_NOME_OPERADOR(W_CONTADOR));
         const ConstBytes password = field(r, settings::TAB_SENHA_OPERADOR(W_CONTADOR));
         // The cell shows the name without its fill.
-        window_.set_grid_text(kTabOperadores, W_CONTADOR, 1, trimmed(name));
-        window_.set_grid_number(kTabOperadores, W_CONTADOR, 2,
+        window_.set_grid_text(controls::Tab_Operadores, W_CONTADOR, 1, trimmed(name));
+        window_.set_grid_number(controls::Tab_Operadores, W_CONTADOR, 2,
                                 number(settings::TAB_SENHA_OPERADOR(W_CONTADOR)));
         if (!is_blank(name)) {
             // "name - password": the login compares characters 24 to 29, the
             // coupon's operator line takes characters 1 to 20.
-            window_.list_add(kCbOperador, get_text(name) + " - " + get_text(password));
+            window_.list_add(controls::Cb_Operador, get_text(name) + " - " + get_text(password));
         }
     }
 }
@@ -196,14 +181,14 @@ void CouponEngine::fill_controls_from_record() {
 bool CouponEngine::save_settings() {
     char* r = REG_TABELAS.data();
     put_text(field(r, settings::TAB_CHAVE), "1");
-    window_.get_number(kEdValomax).to_digits(field(r, settings::TAB_VALOR_MAXIMO), 2);
-    window_.get_number(kEdPercref).to_digits(field(r, settings::TAB_PERC_REFEICAO), 2);
-    window_.get_number(kEdPercbeb).to_digits(field(r, settings::TAB_PERC_BEBIDAS), 2);
-    window_.get_number(kEdSenhlib).to_digits(field(r, settings::TAB_SENHA_LIBERACAO), 0);
+    window_.get_number(controls::Ed_VALOMAX).to_digits(field(r, settings::TAB_VALOR_MAXIMO), 2);
+    window_.get_number(controls::Ed_PERCREF).to_digits(field(r, settings::TAB_PERC_REFEICAO), 2);
+    window_.get_number(controls::Ed_PERCBEB).to_digits(field(r, settings::TAB_PERC_BEBIDAS), 2);
+    window_.get_number(controls::Ed_SENHLIB).to_digits(field(r, settings::TAB_SENHA_LIBERACAO), 0);
     for (W_CONTADOR = 1; W_CONTADOR <= settings::kOperators; ++W_CONTADOR) {
         put_text(field(r, settings::TAB_NOME_OPERADOR(W_CONTADOR)),
-                 window_.grid_text(kTabOperadores, W_CONTADOR, 1));
-        window_.grid_number(kTabOperadores, W_CONTADOR, 2)
+                 window_.grid_text(controls::Tab_Operadores, W_CONTADOR, 1));
+        window_.grid_number(controls::Tab_Operadores, W_CONTADOR, 2)
             .to_digits(field(r, settings::TAB_SENHA_OPERADOR(W_CONTADOR)), 0);
     }
     W_STATUS_TABELAS = settings::write_record(kSettingsPath, REG_TABELAS);
@@ -303,7 +288,7 @@ void CouponEngine::compose_closing_message(Decimal total) {
         tax_line =
             "Valor aprox. tributos R$" + edit(W_TRIBUTOS, "ZZ.ZZ9,99") + " (" + percent + "%)";
     }
-    const std::string operator_name = padded(window_.get_text(kCbOperador)).substr(0, 20);
+    const std::string operator_name = padded(window_.get_text(controls::Cb_Operador)).substr(0, 20);
     std::array<char, ip::IMPFIS_MENSAGEM.width> message{};
     put_text(field(message.data(), MSG_TRIBUTOS), tax_line);
     put_text(field(message.data(), MSG_OPERADOR), "OPERADOR: " + operator_name);
@@ -311,88 +296,98 @@ void CouponEngine::compose_closing_message(Decimal total) {
     put_text(field(impfis_, ip::IMPFIS_MENSAGEM), std::string_view(message.data(), message.size()));
 }
 
-void CouponEngine::IMPCUP() {
-    Decimal total = window_.get_number(kEdValotot);
-    if (total.is_zero()) return; // nothing sent, the form stays as it is
-
-    // Opening: never repeated by itself, never followed by a cancel.
+bool CouponEngine::open_coupon() {
     put_text(field(impfis_, ip::IMPFIS_DOCUMENTO),
-             padded(window_.get_text(kEdDocumen)).substr(0, 29));
+             padded(window_.get_text(controls::Ed_DOCUMEN)).substr(0, 29));
     W_STATUS_ECF = ' ';
     send_to_driver("ABRE-CUPOM");
     VERIFICA_RETORNO();
-    if (W_STATUS_ECF == 'N') {
-        LIMPA_TELA();
-        return;
-    }
+    if (W_STATUS_ECF != 'N') return true;
+    LIMPA_TELA();
+    return false;
+}
 
+void CouponEngine::sell_items() {
     W_TRIBUTOS = Decimal{};
-    const Decimal meal = window_.get_number(kEdValoref);
-    if (!meal.is_zero()) sell_item("0000000000001", "REFEICAO", "18,00", meal, kEdPercref);
-    const Decimal drinks = window_.get_number(kEdValobeb);
-    if (!drinks.is_zero()) sell_item("0000000000002", "BEBIDAS", "FF", drinks, kEdPercbeb);
+    const Decimal meal = window_.get_number(controls::Ed_VALOREF);
+    if (!meal.is_zero())
+        sell_item("0000000000001", "REFEICAO", "18,00", meal, controls::Ed_PERCREF);
+    const Decimal drinks = window_.get_number(controls::Ed_VALOBEB);
+    if (!drinks.is_zero())
+        sell_item("0000000000002", "BEBIDAS", "FF", drinks, controls::Ed_PERCBEB);
+}
 
-    // Each checked step: a failure answered Yes repeats the step, No cancels
-    // the coupon and resets the form.
-    auto failed_and_given_up = [this] {
-        if (W_STATUS_ECF != 'N') return false;
-        if (W_RESPOSTA == kAnswerYes) return false;
-        CANCELA_CUPOM();
-        LIMPA_TELA();
-        return true;
-    };
-
+bool CouponEngine::run_checked_step(std::string_view command, const std::function<void()>& fill) {
     bool resent = false;
-    do { // totalling, without discount or surcharge
-        put_text(field(impfis_, ip::IMPFIS_TIPO_DESC), "D");
-        put_text(field(impfis_, ip::IMPFIS_MODO_DESC), "$");
-        put_digits(field(impfis_, ip::IMPFIS_VALOR_DESC), 0);
-        send_checked("INI-FCTO-CPOM", resent);
-        if (failed_and_given_up()) return;
+    do {
+        if (fill) fill();
+        send_checked(command, resent);
+        if (W_STATUS_ECF == 'N' && W_RESPOSTA != kAnswerYes) {
+            CANCELA_CUPOM();
+            LIMPA_TELA();
+            return false;
+        }
         resent = true;
     } while (W_STATUS_ECF == 'N');
+    return true;
+}
 
-    resent = false;
-    do { // payment: the last selected option wins; none keeps the field
-        if (window_.option_value("Rbt_Dinheiro") != 0)
-            put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Dinheiro");
-        if (window_.option_value("Rbt_Cheque") != 0)
-            put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Cheque");
-        if (window_.option_value("Rbt_Cartao") != 0)
-            put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Cartao");
-        total = window_.get_number(kEdValotot);
-        total.to_digits(field(impfis_, ip::IMPFIS_VALOR_PAGTO), 2);
-        send_checked("EFET-FORM-PAGTO", resent);
-        if (failed_and_given_up()) return;
-        resent = true;
-    } while (W_STATUS_ECF == 'N');
+void CouponEngine::fill_totalling() {
+    put_text(field(impfis_, ip::IMPFIS_TIPO_DESC), "D");
+    put_text(field(impfis_, ip::IMPFIS_MODO_DESC), "$");
+    put_digits(field(impfis_, ip::IMPFIS_VALOR_DESC), 0);
+}
+
+Decimal CouponEngine::fill_payment() {
+    // The last selected option wins; none keeps the field.
+    if (window_.option_value(controls::Rbt_Dinheiro) != 0)
+        put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Dinheiro");
+    if (window_.option_value(controls::Rbt_Cheque) != 0)
+        put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Cheque");
+    if (window_.option_value(controls::Rbt_Cartao) != 0)
+        put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Cartao");
+    const Decimal total = window_.get_number(controls::Ed_VALOTOT);
+    total.to_digits(field(impfis_, ip::IMPFIS_VALOR_PAGTO), 2);
+    return total;
+}
+
+void CouponEngine::IMPCUP() {
+    if (window_.get_number(controls::Ed_VALOTOT).is_zero())
+        return; // nothing sent, the form stays as it is
+
+    // Opening: never repeated by itself, never followed by a cancel.
+    if (!open_coupon()) return;
+    sell_items();
+
+    // Totalling, without discount or surcharge; then the payment.
+    if (!run_checked_step("INI-FCTO-CPOM", [this] { fill_totalling(); })) return;
+    Decimal total;
+    if (!run_checked_step("EFET-FORM-PAGTO", [this, &total] { total = fill_payment(); })) return;
 
     // The total read for the payment is the divisor; it was not zero at the
     // start, and a field cleared since then leaves the percentage at zero.
     compose_closing_message(total);
-    resent = false;
-    do { // closing, with the same message on every try
-        send_checked("TERM-FECTO-CUPOM", resent);
-        if (failed_and_given_up()) return;
-        resent = true;
-    } while (W_STATUS_ECF == 'N');
+    // Closing, with the same message on every try.
+    if (!run_checked_step("TERM-FECTO-CUPOM", {})) return;
 
     LIMPA_TELA();
 }
 
 void CouponEngine::LIMPA_TELA() {
-    for (std::string_view control : {kEdDocumen, kEdValoref, kEdValobeb, kEdValotot, kEdLiberac})
+    for (std::string_view control :
+         {controls::Ed_DOCUMEN, controls::Ed_VALOREF, controls::Ed_VALOBEB, controls::Ed_VALOTOT,
+          controls::Ed_LIBERAC})
         window_.set_text(control, "");
-    window_.set_visible(kFrmSenha, true);
-    window_.set_text(kEdSenha, "");
-    window_.set_focus(kCbOperador);
+    window_.set_visible(controls::Frm_SENHA, true);
+    window_.set_text(controls::Ed_SENHA, "");
+    window_.set_focus(controls::Cb_Operador);
 }
 
 // --- "VERCPF": the customer's CPF or CNPJ --------------------------------------
 
 void CouponEngine::VERCPF() {
     put_text(field(link_, lk::L_INDICADOR), " ");
-    std::string text = padded(window_.get_text(kEdDocumen));
+    std::string text = padded(window_.get_text(controls::Ed_DOCUMEN));
     if (is_blank(ConstBytes(text.data(), text.size()))) return;
 
     // A CNPJ with letters counts typed in lower case as upper case, and the
@@ -404,7 +399,7 @@ void CouponEngine::VERCPF() {
             return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
         });
         if (text != typed)
-            window_.set_text(kEdDocumen, trimmed(ConstBytes(text.data(), text.size())));
+            window_.set_text(controls::Ed_DOCUMEN, trimmed(ConstBytes(text.data(), text.size())));
     }
 
     put_text(field(link_, lk::L_TEXTO1), std::string_view(text).substr(0, 105));
@@ -425,7 +420,8 @@ void CouponEngine::VERCPF() {
         } else {
             put_text(field(link_, lk::L_INDICADOR), "F");
             put_text(field(link_, lk::L_CPF), typed.substr(0, 11));
-            window_.set_text(kEdDocumen, typed.substr(0, 11)); // what follows the CPF goes
+            window_.set_text(controls::Ed_DOCUMEN,
+                             typed.substr(0, 11)); // what follows the CPF goes
         }
         put_text(field(link_, lk::L_FUNCAO), "02");
         // TORLIB keeps no state between calls, so every call already starts
@@ -434,7 +430,7 @@ void CouponEngine::VERCPF() {
     }
     if (equals_text(field(link_, lk::L_INDICADOR), "N")) {
         show_message(kMsgBadDocument, kStyleStop);
-        window_.set_focus(kEdDocumen);
+        window_.set_focus(controls::Ed_DOCUMEN);
     }
 }
 

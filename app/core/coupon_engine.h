@@ -12,6 +12,7 @@
 #include "shared/decimal.h"
 
 #include <array>
+#include <functional>
 #include <string_view>
 
 namespace qv {
@@ -69,8 +70,18 @@ class CouponEngine {
     void send_checked(std::string_view command, bool resent);
     void VERIFICA_RETORNO();
     void CANCELA_CUPOM();
+    // The coupon's steps, in order. The opening is sent once; false: it
+    // failed and the form is reset.
+    bool open_coupon();
+    void sell_items();
     void sell_item(std::string_view code, std::string_view description, std::string_view tax_code,
                    Decimal amount, std::string_view percent_control);
+    // A checked step: `fill` (if any) before every try; a failure answered
+    // Yes repeats it, No cancels the coupon and resets the form (false).
+    bool run_checked_step(std::string_view command, const std::function<void()>& fill);
+    void fill_totalling();
+    // Fills the payment and returns the total it was filled with.
+    Decimal fill_payment();
     void compose_closing_message(Decimal total);
     void fill_controls_from_record();
 

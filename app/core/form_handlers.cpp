@@ -1,5 +1,6 @@
 #include "app/core/form_handlers.h"
 
+#include "app/core/control_names.h"
 #include "driver/fiscal_driver.h"
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
@@ -39,13 +40,15 @@ bool password_matches(const std::string& typed, ConstBytes expected) {
 
 // Controls of the coupon page, under the login panel.
 constexpr std::array<std::string_view, 16> kCouponPage = {
-    "Frm_Dados",    "Frm_DOCUMENTO1", "Ed_VALOREF", "Frm_DOCUMENTO2",
-    "Ed_VALOBEB",   "Frm_DOCUMENTO3", "Ed_VALOTOT", "Frm_DOCUMENTO13",
-    "Rbt_Dinheiro", "Rbt_Cheque",     "Rbt_Cartao", "Frm_DOCUMENTO",
-    "Ed_DOCUMEN",   "Ed_LIBERAC",     "Bt_Imprime", "Bt_LEITX1"};
+    controls::Frm_Dados,      controls::Frm_DOCUMENTO1,  controls::Ed_VALOREF,
+    controls::Frm_DOCUMENTO2, controls::Ed_VALOBEB,      controls::Frm_DOCUMENTO3,
+    controls::Ed_VALOTOT,     controls::Frm_DOCUMENTO13, controls::Rbt_Dinheiro,
+    controls::Rbt_Cheque,     controls::Rbt_Cartao,      controls::Frm_DOCUMENTO,
+    controls::Ed_DOCUMEN,     controls::Ed_LIBERAC,      controls::Bt_Imprime,
+    controls::Bt_LEITX1};
 // What stays usable while the master-password panel covers the tab control.
-constexpr std::array<std::string_view, 3> kMasterPanel = {"Frm_SENHAM", "Frm_DOCUMENTO8",
-                                                          "Ed_SENHAM"};
+constexpr std::array<std::string_view, 3> kMasterPanel = {
+    controls::Frm_SENHAM, controls::Frm_DOCUMENTO8, controls::Ed_SENHAM};
 
 } // namespace
 
@@ -65,14 +68,14 @@ int FormHandlers::on_window_key_down(int key_code) {
 int FormHandlers::on_window_key_down(int key_code, std::string_view focused_control) {
     const int key = on_window_key_down(key_code);
     if (key != kKeyTab) return key;
-    if (focused_control == "Ed_SENHAM") {
+    if (focused_control == controls::Ed_SENHAM) {
         // The master panel leaves no other control to move to, so the key
         // itself is the leaving of the field. Right: the handler has moved
         // the focus; wrong: the panel stays, and so does the focus.
         master_login();
         return kKeyConsumed;
     }
-    if (focused_control == "Ed_SENHA") {
+    if (focused_control == controls::Ed_SENHA) {
         // A successful login has put the focus in the first coupon field
         // already; after a wrong one Tab moves on inside the panel.
         return operator_login() ? kKeyConsumed : key;
@@ -81,8 +84,8 @@ int FormHandlers::on_window_key_down(int key_code, std::string_view focused_cont
 }
 
 void FormHandlers::total() {
-    window_.set_number("Ed_VALOTOT",
-                       window_.get_number("Ed_VALOREF") + window_.get_number("Ed_VALOBEB"));
+    window_.set_number(controls::Ed_VALOTOT, window_.get_number(controls::Ed_VALOREF) +
+                                                 window_.get_number(controls::Ed_VALOBEB));
 }
 
 void FormHandlers::on_Ed_VALOREF_lost_focus() {
@@ -99,10 +102,10 @@ void FormHandlers::on_Ed_DOCUMEN_lost_focus() {
 }
 
 void FormHandlers::on_Bt_Imprime_click() {
-    const Decimal total_value = window_.get_number("Ed_VALOTOT");
-    const Decimal maximum = window_.get_number("Ed_VALOMAX");
+    const Decimal total_value = window_.get_number(controls::Ed_VALOTOT);
+    const Decimal maximum = window_.get_number(controls::Ed_VALOMAX);
     if (total_value > maximum &&
-        window_.get_number("Ed_LIBERAC") != window_.get_number("Ed_SENHLIB")) {
+        window_.get_number(controls::Ed_LIBERAC) != window_.get_number(controls::Ed_SENHLIB)) {
         engine_.show_message(kMsgReleasePassword, kStyleStop);
         return;
     }
@@ -119,35 +122,35 @@ void FormHandlers::on_Img_FUNDO_click() {
 }
 
 void FormHandlers::on_Pst_ORELHAS_click() {
-    if (window_.selected_page("Pst_ORELHAS") == 2) {
-        window_.set_visible("Frm_SENHA", true);
-        window_.set_text("Ed_SENHA", "");
-        window_.set_text("Ed_LIBERAC", "");
-        window_.set_focus("Cb_Operador");
+    if (window_.selected_page(controls::Pst_ORELHAS) == 2) {
+        window_.set_visible(controls::Frm_SENHA, true);
+        window_.set_text(controls::Ed_SENHA, "");
+        window_.set_text(controls::Ed_LIBERAC, "");
+        window_.set_focus(controls::Cb_Operador);
     }
-    if (window_.selected_page("Pst_ORELHAS") == 3) {
-        window_.set_visible("Frm_SENHAM", true);
-        window_.set_text("Ed_SENHAM", "");
-        window_.set_focus("Ed_SENHAM");
+    if (window_.selected_page(controls::Pst_ORELHAS) == 3) {
+        window_.set_visible(controls::Frm_SENHAM, true);
+        window_.set_text(controls::Ed_SENHAM, "");
+        window_.set_focus(controls::Ed_SENHAM);
     }
 }
 
 bool FormHandlers::operator_login() {
-    const std::string typed = padded(window_.get_text("Ed_SENHA"));
+    const std::string typed = padded(window_.get_text(controls::Ed_SENHA));
     if (is_blank(ConstBytes(typed.data(), typed.size()))) return false;
-    const std::string entry = padded(window_.get_text("Cb_Operador"));
+    const std::string entry = padded(window_.get_text(controls::Cb_Operador));
     if (!password_matches(typed, field(entry.data(), ENTRY_SENHA))) return false;
-    window_.set_visible("Frm_SENHA", false);
-    window_.set_focus("Ed_VALOREF");
+    window_.set_visible(controls::Frm_SENHA, false);
+    window_.set_focus(controls::Ed_VALOREF);
     return true;
 }
 
 bool FormHandlers::master_login() {
-    const std::string typed = padded(window_.get_text("Ed_SENHAM"));
+    const std::string typed = padded(window_.get_text(controls::Ed_SENHAM));
     if (!password_matches(typed, ConstBytes(kMasterPassword.data(), kMasterPassword.size())))
         return false;
-    window_.set_visible("Frm_SENHAM", false);
-    window_.set_focus("Ed_VALOMAX");
+    window_.set_visible(controls::Frm_SENHAM, false);
+    window_.set_focus(controls::Ed_VALOMAX);
     return true;
 }
 

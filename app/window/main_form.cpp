@@ -1,5 +1,6 @@
 #include "app/window/main_form.h"
 
+#include "app/core/control_names.h"
 #include "app/window/masked_edit.h"
 #include "driver/printer_choice.h"
 #include "ui_main_form.h"
@@ -21,11 +22,13 @@ namespace {
 
 // Every control the handlers may lock behind a panel: the ones that can take
 // the focus.
-const char* const kFocusControls[] = {
-    "Ed_VALOREF", "Ed_VALOBEB",     "Rbt_Dinheiro", "Rbt_Cheque", "Rbt_Cartao", "Ed_DOCUMEN",
-    "Ed_LIBERAC", "Bt_Imprime",     "Ed_VALOTOT",   "Bt_LEITX",   "Bt_REDZ",    "Pst_ORELHAS",
-    "Ed_VALOMAX", "Ed_SENHLIB",     "Ed_PERCREF",   "Ed_PERCBEB", "Bt_REDZ1",   "Bt_LEITX1",
-    "Ed_SENHAM",  "Tab_Operadores", "Ed_SENHA",     "Cb_Operador"};
+constexpr std::string_view kFocusControls[] = {
+    controls::Ed_VALOREF, controls::Ed_VALOBEB, controls::Rbt_Dinheiro, controls::Rbt_Cheque,
+    controls::Rbt_Cartao, controls::Ed_DOCUMEN, controls::Ed_LIBERAC,   controls::Bt_Imprime,
+    controls::Ed_VALOTOT, controls::Bt_LEITX,   controls::Bt_REDZ,      controls::Pst_ORELHAS,
+    controls::Ed_VALOMAX, controls::Ed_SENHLIB, controls::Ed_PERCREF,   controls::Ed_PERCBEB,
+    controls::Bt_REDZ1,   controls::Bt_LEITX1,  controls::Ed_SENHAM,    controls::Tab_Operadores,
+    controls::Ed_SENHA,   controls::Cb_Operador};
 
 // The key code of a key as the window's key-down handler knows it (the
 // Windows virtual-key codes); -1 for keys it has no code for.
@@ -346,8 +349,9 @@ void MainForm::move_focus_as_tab(QWidget* receiver, bool backward) {
 void MainForm::apply_locks() {
     const bool login = !ui_->Frm_SENHA->isHidden();
     const bool master = !ui_->Frm_SENHAM->isHidden();
-    for (const char* name : kFocusControls)
-        if (QWidget* w = control(QString::fromLatin1(name)))
+    for (std::string_view name : kFocusControls)
+        if (QWidget* w =
+                control(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()))))
             w->setEnabled(!is_locked(name, login, master));
 }
 
