@@ -6,4 +6,4 @@ add_library(quiterval-core STATIC
     ${CMAKE_CURRENT_LIST_DIR}/form_handlers.cpp)
 target_include_directories(quiterval-core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(quiterval-core PUBLIC quiterval-shared quiterval-fields quiterval-driver
-                                            torlib)
+                                            torlib quiterval-platform)
