@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <pthread.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <thread>
@@ -169,14 +168,6 @@ TEST_F(PlatformTest, ReplaceNeverFollowsALinkPlantedAtTheTemporaryName) {
     EXPECT_EQ(read_file(file), "novo");
     EXPECT_FALSE(fs::is_symlink(file));
     EXPECT_FALSE(fs::exists(fs::symlink_status(file + ".novo")));
-}
-
-TEST_F(PlatformTest, OwnerOnlyReplaceLeavesNoOtherReader) {
-    const std::string file = path("senhas");
-    ASSERT_EQ(replace_file(file, "x", {.owner_only = true}), Fault::none);
-    EXPECT_EQ(fs::status(file).permissions() & (fs::perms::group_all | fs::perms::others_all),
-              fs::perms::none);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
 TEST_F(PlatformTest, AppendIsWholeOrTakenBack) {
