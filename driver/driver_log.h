@@ -7,9 +7,9 @@
 
 namespace qv::driver {
 
-// "C:\Tornei\Temp\DARUMA.txt" on Windows. Elsewhere QUITERVAL_DRIVER_LOG
-// names it; by default $XDG_STATE_HOME/quiterval/DARUMA.txt, else
+// QUITERVAL_DRIVER_LOG names it; by default $XDG_STATE_HOME/quiterval/DARUMA.txt, else
 // ~/.local/state/quiterval/DARUMA.txt. Empty when no path can be formed.
+// (Windows keeps its fixed path: shared/platform/windows_facts.h.)
 std::string log_path();
 
 // Appends one entry (separator, date YYMMDD, time HHMMSSCC, then the three

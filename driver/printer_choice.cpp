@@ -1,6 +1,7 @@
 #include "driver/printer_choice.h"
 
 #include "driver/vendor_library.h"
+#include "shared/platform/platform.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -28,7 +29,7 @@ bool is_file(const std::string& path) {
 std::string default_library_path() {
     static std::string found; // set once a candidate exists
     if (!found.empty()) return found;
-    const std::string dir = seam::executable_folder();
+    const std::string dir = platform::executable_folder();
     if (dir.empty()) return kDefaultLibraryFile;
     const std::string candidates[] = {
         dir + "/" + kDefaultLibraryFile,
@@ -127,14 +128,9 @@ std::optional<LibraryChoice> read_choice_file(const std::string& file, ChoiceSou
 ChoicePlaces current_places() {
     ChoicePlaces p;
     p.variable = env("QUITERVAL_ECF_LIBRARY");
-    const std::string config_home = env("XDG_CONFIG_HOME");
-    const std::string home = env("HOME");
-    const std::string user_tail = std::string("/quiterval/") + kChoiceFileName;
-    if (config_home.starts_with('/'))
-        p.user_file = config_home + user_tail;
-    else if (!home.empty())
-        p.user_file = home + "/.config" + user_tail;
-    p.system_file = system_file_for(seam::executable_folder());
+    if (const std::string config = platform::user_config_folder(); !config.empty())
+        p.user_file = config + "/quiterval/" + kChoiceFileName;
+    p.system_file = system_file_for(platform::executable_folder());
     p.simulator = default_library_path();
     return p;
 }

@@ -1,6 +1,7 @@
 #include "driver/vendor_library.h"
 
 #include "shared/cp1252.h"
+#include "shared/platform/platform.h"
 
 #include <map>
 #include <mutex>
@@ -66,7 +67,7 @@ Binding VendorLibrary::find(const char* function_name) {
             handle_ = it->second;
         } else {
             std::string error;
-            handle_ = seam::open_library(path, error);
+            handle_ = platform::load_library(path, error);
             if (handle_ != nullptr) {
                 l.handles.emplace(path, handle_);
             } else {
@@ -76,7 +77,7 @@ Binding VendorLibrary::find(const char* function_name) {
         }
     }
     if (handle_ == nullptr) return {nullptr, library_failure_};
-    if (void* f = seam::find_symbol(handle_, function_name)) return {f, {}};
+    if (void* f = platform::find_function(handle_, function_name)) return {f, {}};
     return {nullptr,
             std::string("Fun\xE7\xE3o ") + function_name + " ausente na biblioteca da impressora"};
 }

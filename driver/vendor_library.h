@@ -34,16 +34,4 @@ class VendorLibrary {
 // configuration is at fault).
 std::string library_path();
 
-// --- platform seam --------------------------------------------------------
-// The only place that touches the loader (dlopen/dlsym here; a Windows build
-// fills it with LoadLibrary/GetProcAddress).
-namespace seam {
-// Loads the library at `path`; nullptr with `error` set on failure.
-void* open_library(const std::string& path, std::string& error);
-// The exported symbol `name`, or nullptr.
-void* find_symbol(void* handle, const char* name);
-// The folder of the running executable, or empty when unknown.
-std::string executable_folder();
-} // namespace seam
-
 } // namespace qv::driver

@@ -3,6 +3,8 @@
 // renamed), and one call at a time holds the folder's lock.
 #pragma once
 
+#include "shared/platform/platform.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -22,8 +24,9 @@ inline constexpr std::size_t kMaxFileSize = 4 << 20;
 // ECFSIM_DIR, or "ecf-simulado" in the working directory.
 std::filesystem::path simulator_dir();
 
-// The whole file; nullopt when it does not exist. A file that cannot be
-// read or is larger than kMaxFileSize gives `unreadable`.
+// The whole file. A file that does not exist gives `exists` false; one that
+// cannot be read or is larger than kMaxFileSize gives `unreadable` (and
+// `exists`), with no text.
 struct FileText {
     bool exists = false;
     bool unreadable = false;
@@ -46,14 +49,11 @@ bool truncate_file(const std::filesystem::path& path, std::uintmax_t size);
 // Holds the folder for one call (creates it when missing).
 class FolderLock {
   public:
-    explicit FolderLock(const std::filesystem::path& dir);
-    ~FolderLock();
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-    bool ok() const { return fd_ >= 0; }
+    explicit FolderLock(const std::filesystem::path& dir) : lock_(dir.string()) {}
+    bool ok() const { return lock_.ok(); }
 
   private:
-    int fd_ = -1;
+    platform::FolderLock lock_;
 };
 
 } // namespace qv::ecfsim

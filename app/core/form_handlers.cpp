@@ -195,12 +195,7 @@ void FormHandlers::on_Bt_REDZ1_click() {
 }
 
 std::string web_site_command_line() {
-#ifdef _WIN32
-    return "C:\\Arquivos de Programas\\Internet Explorer\\IEXPLORE.EXE " +
-           std::string(kMakerWebAddress);
-#else
     return "xdg-open " + std::string(kMakerWebAddress);
-#endif
 }
 
 std::string login_entry_caption(std::string_view entry) {

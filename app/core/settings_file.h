@@ -5,11 +5,12 @@
 // key, or with anything but digits in a digit field is not a settings file.
 // Saving writes a new file beside the old one, flushes it to disk and renames
 // it over the old one, so an interrupted or failed save leaves the old file
-// whole. On POSIX the file is readable and writable by its owner only: it
+// whole. The file is readable and writable by its owner only: it
 // holds passwords.
 #pragma once
 
 #include "shared/fixed_field.h"
+#include "shared/platform/platform.h"
 
 #include <array>
 #include <string>
@@ -70,8 +71,8 @@ bool is_valid(const Record& record);
 FileStatus read_record(const std::string& path, Record& record);
 
 // Stages of a save, in order, for the crash tests that stop a save half-way.
-enum class SaveStage { created, half_written, written, flushed, renamed };
-using SaveObserver = void (*)(SaveStage);
+using SaveStage = platform::ReplaceStage;
+using SaveObserver = platform::ReplaceObserver;
 
 // Replaces the file at `path` with `record`: writes a new file in the same
 // folder, flushes it, renames it over the old one and flushes the folder.

@@ -2,6 +2,7 @@
 // one of its functions cannot be bound.
 #include "driver/vendor_library.h"
 #include "driver_fixture.h"
+#include "shared/platform/platform.h"
 
 namespace qv::driver::test {
 namespace {
@@ -79,7 +80,7 @@ TEST_F(Binding_, ChangedLibraryPathIsLoadedAnew) {
 TEST_F(Binding_, LibraryPathComesFromTheEnvironmentOrTheExecutableFolder) {
     EXPECT_EQ(library_path(), ECF_RECORDER_PATH);
     ::unsetenv("QUITERVAL_ECF_LIBRARY");
-    const std::string exe_folder = seam::executable_folder();
+    const std::string exe_folder = platform::executable_folder();
     EXPECT_EQ(fs::path(exe_folder), fs::path(TEST_BINARY_DIR));
     EXPECT_EQ(fs::path(library_path()).filename(), kDefaultLibraryFile);
     EXPECT_EQ(fs::path(library_path()).parent_path(), fs::path(exe_folder));

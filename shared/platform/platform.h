@@ -1,0 +1,129 @@
+// What the program needs from the operating system, in one place: files
+// that close themselves, reads and writes that finish, the durable replace
+// of a whole file, the whole-record append, the folder lock, the loader and
+// the program's own folders. Paths are UTF-8; no system type shows here, so
+// each system brings its own source file behind this header.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace qv::platform {
+
+// Why a call failed, in the kinds the program tells apart.
+enum class Fault { none, not_found, no_access, no_space, other };
+
+// The system's text for the last failure of this thread.
+std::string last_error_text();
+
+enum class Access {
+    read,             // an existing file, for reading
+    append,           // an existing file, writes at its end
+    append_or_create, // writes at the end, created when missing
+    create_new,       // a new file; fails when the name exists
+    lock,             // the lock file, created when missing
+};
+
+// Owns one open file; closes it on every way out.
+class File {
+  public:
+    File() = default;
+    static File open(const std::string& path, Access access, Fault* fault = nullptr);
+    // Takes ownership of a system handle (a descriptor on POSIX).
+    explicit File(std::intptr_t native) : native_(native) {}
+    std::intptr_t native() const { return native_; }
+    // The standard streams, each opened as a copy of its own.
+    static File standard_input();
+    static File standard_output();
+    File(File&& other) noexcept : native_(other.native_) { other.native_ = kNone; }
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File() { (void)close(); }
+
+    bool is_open() const { return native_ != kNone; }
+    // Closes now; false when the close reported an error (a late write error).
+    bool close();
+    // A regular file (not a folder, device or pipe).
+    bool is_regular() const;
+    std::optional<std::uint64_t> size() const;
+    bool truncate(std::uint64_t size);
+    // Flushes the data to the disk.
+    bool flush();
+
+  private:
+    static constexpr std::intptr_t kNone = -1;
+    std::intptr_t native_ = kNone;
+};
+
+// Reads until `buffer` is full or the file ends, retrying when interrupted;
+// the count read, or nullopt on an error.
+std::optional<std::size_t> read_full(File& file, std::span<char> buffer);
+// Writes all of `data`, retrying when interrupted or written in part.
+bool write_all(File& file, std::string_view data);
+// The fault of the last failed call of this thread.
+Fault last_fault();
+
+// The stages of a replace, for tests that stop the process at each.
+enum class ReplaceStage { created, half_written, written, flushed, renamed };
+using ReplaceObserver = void (*)(ReplaceStage);
+
+struct ReplaceOptions {
+    // Flushed to disk before and after the rename; else only whole.
+    bool durable = true;
+    // Readable by the owner only (the file holds passwords).
+    bool owner_only = false;
+    // The temporary file is `path` + ".novo", for a caller that holds the
+    // folder's lock; else a name of its own, so writers never share one.
+    bool fixed_temporary_name = false;
+    ReplaceObserver observer = nullptr;
+};
+
+// Replaces the file at `path` with `data` in one step: a temporary file
+// beside it, created exclusively (a link planted at its name is never
+// followed), written, flushed, renamed over `path`, the folder flushed.
+// On failure the old file stays and the temporary file is removed.
+Fault replace_file(const std::string& path, std::string_view data,
+                   const ReplaceOptions& options = {});
+
+// Appends `data` whole or not at all (a write that falls short is taken
+// back); the file's size before it, or nullopt when nothing was appended.
+std::optional<std::uint64_t> append_whole(const std::string& path, std::string_view data);
+
+// Holds `folder` for one caller at a time (creates it when missing).
+class FolderLock {
+  public:
+    explicit FolderLock(const std::string& folder);
+    bool ok() const { return file_.is_open(); }
+
+  private:
+    File file_;
+};
+
+// A loaded library, never unloaded; nullptr and `error` set on failure.
+void* load_library(const std::string& path, std::string& error);
+void* find_function(void* library, const char* name);
+
+// The folder of the running executable; empty when unknown.
+std::string executable_folder();
+// The user's folders for state (logs) and configuration, without the
+// program's own subfolder; empty when the user has no home.
+std::string user_state_folder();
+std::string user_config_folder();
+
+// The local time now, to the hundredth of a second.
+struct LocalTime {
+    int year = 0; // four digits
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int hundredths = 0;
+};
+LocalTime local_time_now();
+
+} // namespace qv::platform
