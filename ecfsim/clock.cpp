@@ -1,8 +1,9 @@
 #include "ecfsim/clock.h"
 
+#include "shared/platform/platform.h"
+
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 namespace qv::ecfsim {
 namespace {
@@ -78,13 +79,11 @@ std::optional<Moment> parse_moment(std::string_view text) {
 std::optional<Moment> clock_now() {
     if (const char* fixed = std::getenv("ECFSIM_NOW"); fixed != nullptr && *fixed != '\0')
         return parse_moment(fixed);
-    const std::time_t t = std::time(nullptr);
-    std::tm local{};
-    if (localtime_r(&t, &local) == nullptr) return std::nullopt;
-    Moment m{{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday},
-             local.tm_hour,
-             local.tm_min,
-             local.tm_sec > 59 ? 59 : local.tm_sec};
+    const platform::LocalTime local = platform::local_time_now();
+    Moment m{{local.year, local.month, local.day},
+             local.hour,
+             local.minute,
+             local.second > 59 ? 59 : local.second}; // a leap second
     if (m.date.year < 2000 || m.date.year > 2099) return std::nullopt;
     return m;
 }

@@ -4,12 +4,10 @@
 
 #include "shared/cp1252.h"
 #include "shared/link_block.h"
+#include "shared/platform/platform.h"
 
-#include <cerrno>
-#include <fcntl.h>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 namespace qv::torlib {
 namespace {
@@ -22,24 +20,14 @@ constexpr std::string_view kNotFound = "35";
 constexpr std::string_view kRefused = "37";
 constexpr std::string_view kOtherError = "30";
 
-// Opens `name` for input and closes it again. Non-blocking, so that a pipe
-// with no writer or a terminal answers at once instead of hanging the caller.
+// Opens `name` for input and closes it again.
 std::string_view open_and_close(const std::string& name) {
-    int fd;
-    do {
-        fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd >= 0) {
-        ::close(fd); // the outcome of the close is of no interest
+    switch (qv::platform::probe_file(name)) {
+    case qv::platform::Fault::none:
         return kOk;
-    }
-    switch (errno) {
-    case ENOENT:       // no such file, or a missing directory on the way
-    case ENOTDIR:      // a part of the path is a file, so the path is not there
-    case ENAMETOOLONG: // no file can have this name
+    case qv::platform::Fault::not_found:
         return kNotFound;
-    case EACCES:
-    case EPERM:
+    case qv::platform::Fault::no_access:
         return kRefused;
     default:
         return kOtherError;

@@ -67,6 +67,12 @@ bool write_all(File& file, std::string_view data);
 // The fault of the last failed call of this thread.
 Fault last_fault();
 
+// Opens `path` for reading and closes it again, reading nothing; a pipe or
+// a terminal answers at once. not_found when nothing can stand at that name
+// (a missing file or folder on the way, a file used as a folder, a name too
+// long), no_access when the system refuses it.
+Fault probe_file(const std::string& path);
+
 // The stages of a replace, for tests that stop the process at each.
 enum class ReplaceStage { created, half_written, written, flushed, renamed };
 using ReplaceObserver = void (*)(ReplaceStage);

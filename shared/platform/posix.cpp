@@ -118,6 +118,28 @@ File File::open(const std::string& path, Access access, Fault* fault) {
     return fd < 0 ? File() : File(fd);
 }
 
+Fault probe_file(const std::string& path) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) {
+        (void)::close(fd); // the outcome of the close is of no interest
+        return Fault::none;
+    }
+    switch (errno) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+        return Fault::not_found;
+    case EACCES:
+    case EPERM:
+        return Fault::no_access;
+    default:
+        return Fault::other;
+    }
+}
+
 File File::standard_input() {
     return File(::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0));
 }
