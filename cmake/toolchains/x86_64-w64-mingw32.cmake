@@ -1,0 +1,7 @@
+# Cross build for 64-bit Windows with Debian's mingw-w64 (the -posix thread
+# model, for std::mutex and std::thread). The compiler's runtime is linked
+# statically, so the programs and DLLs need nothing beside them.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(QUITERVAL_MINGW_TRIPLET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
