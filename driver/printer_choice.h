@@ -22,7 +22,11 @@
 namespace qv::driver {
 
 // The file name of the simulated printer library.
+#ifdef _WIN32
+inline constexpr const char* kDefaultLibraryFile = "quiterval-ecfsim.dll";
+#else
 inline constexpr const char* kDefaultLibraryFile = "libquiterval-ecfsim.so";
+#endif
 // The configuration file's name inside its folder "quiterval".
 inline constexpr const char* kChoiceFileName = "impressora.conf";
 
