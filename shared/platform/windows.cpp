@@ -77,28 +77,42 @@ bool delete_file(const std::string& path) {
     return wide && ::DeleteFileW(wide->c_str()) != 0;
 }
 
-// An environment variable in UTF-8; empty when unset.
-std::string env(const wchar_t* name) {
-    const DWORD n = ::GetEnvironmentVariableW(name, nullptr, 0);
-    if (n == 0) return {};
-    std::wstring value(n, L'\0');
-    const DWORD got = ::GetEnvironmentVariableW(name, value.data(), n);
-    if (got == 0 || got >= n) return {};
-    value.resize(got);
-    return narrow(value);
+bool is_separator(char c) {
+    return c == '\\' || c == '/';
 }
 
-bool is_absolute(std::string_view path) {
-    const bool drive = path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
-    const bool unc = path.size() >= 2 && (path[0] == '\\' || path[0] == '/') &&
-                     (path[1] == '\\' || path[1] == '/');
+} // namespace
+
+bool is_absolute_path(std::string_view path) {
+    const bool drive = path.size() >= 3 && path[1] == ':' && is_separator(path[2]);
+    const bool unc = path.size() >= 2 && is_separator(path[0]) && is_separator(path[1]);
     return drive || unc;
 }
 
+std::string environment_variable(const char* name) {
+    const std::optional<std::wstring> wide_name = widen(name);
+    if (!wide_name || wide_name->empty()) return {};
+    // The value may change between the two calls: asked again until it fits.
+    std::wstring value;
+    for (DWORD room = 256;;) {
+        value.resize(room);
+        const DWORD n = ::GetEnvironmentVariableW(wide_name->c_str(), value.data(), room);
+        if (n == 0) return {};
+        if (n < room) {
+            value.resize(n);
+            return narrow(value);
+        }
+        room = n;
+    }
+}
+
+namespace {
+
 // %variable% when it is an absolute path (a test or a technician can move
 // it, as the XDG variables on Linux), else the user's known folder.
-std::string user_folder(const wchar_t* variable, const KNOWNFOLDERID& known) {
-    if (std::string folder = env(variable); is_absolute(folder)) return folder;
+std::string user_folder(const char* variable, const KNOWNFOLDERID& known) {
+    if (std::string folder = environment_variable(variable); is_absolute_path(folder))
+        return folder;
     PWSTR path = nullptr;
     std::string folder;
     if (SUCCEEDED(::SHGetKnownFolderPath(known, KF_FLAG_DONT_VERIFY, nullptr, &path)))
@@ -460,7 +474,7 @@ void* load_library(const std::string& path, std::string& error) {
     }
     // A library named by its full path finds the libraries it needs in its
     // own folder; a missing one is reported here, never in a dialog box.
-    const DWORD flags = is_absolute(path) ? LOAD_WITH_ALTERED_SEARCH_PATH : 0;
+    const DWORD flags = is_absolute_path(path) ? LOAD_WITH_ALTERED_SEARCH_PATH : 0;
     DWORD old_mode = 0;
     const bool quiet = ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &old_mode) != 0;
     HMODULE h = ::LoadLibraryExW(wide->c_str(), nullptr, flags);
@@ -498,11 +512,11 @@ std::string executable_folder() {
 }
 
 std::string user_state_folder() {
-    return user_folder(L"LOCALAPPDATA", FOLDERID_LocalAppData);
+    return user_folder("LOCALAPPDATA", FOLDERID_LocalAppData);
 }
 
 std::string user_config_folder() {
-    return user_folder(L"APPDATA", FOLDERID_RoamingAppData);
+    return user_folder("APPDATA", FOLDERID_RoamingAppData);
 }
 
 LocalTime local_time_now() {
