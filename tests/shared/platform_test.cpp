@@ -269,6 +269,13 @@ TEST_F(PlatformTest, AppendGivesTheSizeBeforeIt) {
     EXPECT_EQ(append_whole(file, "abc"), 10u);
     EXPECT_EQ(read_file(file), "0123456789abc");
     EXPECT_EQ(append_whole(path("falta/bobina.txt"), "x"), std::nullopt);
+    // How a short append is taken back: cut through the appending handle.
+    File appending = File::open(file, Access::append);
+    ASSERT_TRUE(appending.is_open() && appending.is_regular());
+    EXPECT_TRUE(appending.truncate(10));
+    EXPECT_TRUE(write_all(appending, "!"));
+    EXPECT_TRUE(appending.close());
+    EXPECT_EQ(read_file(file), "0123456789!");
 }
 
 TEST_F(PlatformTest, AppendThatFallsShortIsTakenBack) {
