@@ -19,7 +19,8 @@ std::vector<std::string> arguments(int argc, char** argv);
 // For the whole run of a tool: the standard streams carry bytes unchanged
 // (no 0x1A end of file, no \n turned into \r\n), and a console shows the
 // tools' UTF-8 texts; files and pipes get the bytes as written. The
-// console's own settings come back when it ends. Nothing to do on POSIX.
+// console's own settings come back when it ends. On POSIX the streams are
+// only flushed at its end.
 class StandardStreams {
   public:
     StandardStreams();

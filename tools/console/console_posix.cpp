@@ -9,7 +9,11 @@ std::vector<std::string> arguments(int argc, char** argv) {
 }
 
 StandardStreams::StandardStreams() = default;
-StandardStreams::~StandardStreams() = default;
+
+StandardStreams::~StandardStreams() {
+    (void)std::fflush(stdout);
+    (void)std::fflush(stderr);
+}
 
 std::optional<bool> ask_on_terminal(std::string_view question) {
     std::FILE* tty = std::fopen("/dev/tty", "r+");
