@@ -3,32 +3,29 @@
 #   cmake --preset windows && cmake --build build-windows
 #   cd build-windows && cpack            -> quiterval-<version>-win64.zip
 #
-# Layout inside the ZIP's one folder:
-#   bin/torlib.exe, bin/quiterval-ecf.exe (bin/quiterval.exe where Qt exists)
-#   bin/<the DLLs>: the service library, the shared records, the simulated
-#                   printer; the programs find them beside themselves
-#   etc/quiterval/impressora.conf   the printer chosen: the simulator, found
-#                                   from bin/ as in the Linux tree
-#   README.md
+# The ZIP holds one folder, and everything lies in it side by side, as the
+# programs look for it on Windows: torlib.exe, quiterval-ecf.exe
+# (quiterval.exe where Qt exists), the DLLs they load (the service library,
+# the shared records, the simulated printer), the printer choice
+# impressora.conf (the simulator chosen) and README.md.
 #
 # The compiler's runtime is linked into each program and DLL (the mingw-w64
 # toolchain files), so nothing else is needed. No test program, import
 # library or header goes in.
 
-foreach(program quiterval torlib-tool)
+foreach(program quiterval torlib-tool quiterval-ecf)
     if(TARGET ${program})
-        install(TARGETS ${program} RUNTIME DESTINATION bin)
+        install(TARGETS ${program} RUNTIME DESTINATION .)
     endif()
 endforeach()
-# quiterval-ecf installs itself into bin (tools/quiterval-ecf).
 foreach(library quiterval-shared torlib quiterval-ecfsim)
     if(TARGET ${library})
-        install(TARGETS ${library} RUNTIME DESTINATION bin
+        install(TARGETS ${library} RUNTIME DESTINATION .
                 ARCHIVE DESTINATION lib COMPONENT import-libraries EXCLUDE_FROM_ALL)
     endif()
 endforeach()
-install(FILES ${PROJECT_SOURCE_DIR}/driver/impressora.conf DESTINATION etc/quiterval)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/driver/impressora.conf ${PROJECT_SOURCE_DIR}/README.md
+        DESTINATION .)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(quiterval_windows_kind win64)

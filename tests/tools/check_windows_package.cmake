@@ -20,8 +20,10 @@ if(NOT found STREQUAL WANTED)
     message(FATAL_ERROR "the package holds\n  ${found}\nbut should hold\n  ${WANTED}")
 endif()
 
-# Windows' own DLLs, in lower case.
-set(system kernel32.dll msvcrt.dll shell32.dll user32.dll advapi32.dll)
+# Windows' own DLLs, in lower case (and the api-ms-win-* sets).
+set(system advapi32.dll bcrypt.dll crypt32.dll gdi32.dll kernel32.dll msvcrt.dll ntdll.dll
+    ole32.dll oleaut32.dll shell32.dll shlwapi.dll ucrtbase.dll user32.dll userenv.dll
+    version.dll ws2_32.dll)
 set(beside)
 foreach(file IN LISTS found)
     get_filename_component(name ${file} NAME)
@@ -41,7 +43,7 @@ foreach(file IN LISTS found)
     foreach(line IN LISTS imports)
         string(REPLACE "DLL Name: " "" dll "${line}")
         string(TOLOWER ${dll} dll)
-        if(NOT dll IN_LIST system AND NOT dll IN_LIST beside)
+        if(NOT dll IN_LIST system AND NOT dll IN_LIST beside AND NOT dll MATCHES "^api-ms-win-")
             message(FATAL_ERROR "${file} needs ${dll}, which is neither Windows' own nor in "
                                 "the package")
         endif()
