@@ -43,12 +43,12 @@ std::string log_path() {
 #ifdef _WIN32
     const std::string_view fixed = platform::windows::kDriverLogPath;
     const std::string folder(fixed.substr(0, fixed.rfind('\\')));
-    const std::string path(fixed);
+    std::string path(fixed);
 #else
     const std::string state = platform::user_state_folder();
     if (state.empty()) return {};
     const std::string folder = state + "/quiterval";
-    const std::string path = folder + "/DARUMA.txt";
+    std::string path = folder + "/DARUMA.txt";
 #endif
     std::error_code ignored; // an unwritable folder just means no log
     std::filesystem::create_directories(folder, ignored);

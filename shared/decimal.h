@@ -47,8 +47,12 @@ class Decimal {
     constexpr std::int64_t whole() const { return units_ / kOne; }
 
     // Both within 18 digits, so their sum fits in 64 bits before the clamp.
-    friend constexpr Decimal operator+(Decimal a, Decimal b) { return Decimal(clamp(a.units_ + b.units_)); }
-    friend constexpr Decimal operator-(Decimal a, Decimal b) { return Decimal(clamp(a.units_ - b.units_)); }
+    friend constexpr Decimal operator+(Decimal a, Decimal b) {
+        return Decimal(clamp(a.units_ + b.units_));
+    }
+    friend constexpr Decimal operator-(Decimal a, Decimal b) {
+        return Decimal(clamp(a.units_ - b.units_));
+    }
     Decimal& operator+=(Decimal o) { return *this = *this + o; }
     // Exact product cut to 4 decimals.
     friend Decimal operator*(Decimal a, Decimal b);
