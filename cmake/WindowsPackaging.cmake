@@ -24,8 +24,10 @@ foreach(library quiterval-shared torlib quiterval-ecfsim)
                 ARCHIVE DESTINATION lib COMPONENT import-libraries EXCLUDE_FROM_ALL)
     endif()
 endforeach()
-install(FILES ${PROJECT_SOURCE_DIR}/driver/impressora.conf ${PROJECT_SOURCE_DIR}/README.md
-        DESTINATION .)
+# The printer choice with Windows' paths in its comments.
+install(FILES ${PROJECT_SOURCE_DIR}/driver/impressora-windows.conf DESTINATION .
+        RENAME impressora.conf)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(quiterval_windows_kind win64)

@@ -90,6 +90,8 @@ std::optional<LibraryChoice> read_choice_file(const std::string& file, ChoiceSou
     if (!got || *got > kMaxFileSize)
         return failure(file, "Arquivo de configuração da impressora ilegível: ");
     text.resize(*got);
+    // Windows' Notepad may begin a file it saves in UTF-8 with a byte-order mark.
+    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
 
     std::optional<LibraryChoice> chosen;
     std::size_t line_number = 0;

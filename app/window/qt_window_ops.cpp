@@ -15,6 +15,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -277,13 +280,25 @@ void QtWindowOps::run_program(std::string_view command_line, int show_mode) {
     // The command line is the program's path, one blank and its argument
     // (the browser and the maker's address). A path may itself hold blanks,
     // so the argument is what follows the last blank. The show mode only
-    // means something to Windows; elsewhere the browser decides.
-    (void)show_mode;
+    // means something to Windows (3: maximised); elsewhere the browser decides.
     const QString line = trimmed_right(from_cp1252(command_line));
     const qsizetype blank = line.lastIndexOf(u' ');
     const QString program = blank < 0 ? line : line.left(blank);
     const QStringList arguments = blank < 0 ? QStringList{} : QStringList{line.mid(blank + 1)};
-    if (!program.isEmpty()) QProcess::startDetached(program, arguments);
+    if (program.isEmpty()) return;
+#ifdef Q_OS_WIN
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setCreateProcessArgumentsModifier([show_mode](QProcess::CreateProcessArguments* a) {
+        a->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
+        a->startupInfo->wShowWindow = static_cast<WORD>(show_mode);
+    });
+    process.startDetached();
+#else
+    (void)show_mode;
+    QProcess::startDetached(program, arguments);
+#endif
 }
 
 void QtWindowOps::set_pointer(std::string_view cursor) {

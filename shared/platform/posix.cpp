@@ -300,11 +300,22 @@ std::string environment_variable(const char* name) {
     return non_empty_env(name);
 }
 
-std::string executable_folder() {
+namespace {
+
+std::string find_executable_folder() {
     char buf[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n <= 0) return {};
     return folder_of(std::string(buf, static_cast<std::size_t>(n)));
+}
+
+} // namespace
+
+// The executable does not move while it runs: looked up once, not at each
+// printer command.
+std::string executable_folder() {
+    static const std::string folder = find_executable_folder();
+    return folder;
 }
 
 std::string user_state_folder() {

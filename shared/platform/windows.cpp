@@ -499,7 +499,9 @@ void* find_function(void* library, const char* name) {
     return address;
 }
 
-std::string executable_folder() {
+namespace {
+
+std::string find_executable_folder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -513,6 +515,15 @@ std::string executable_folder() {
     }
     const std::size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::string() : narrow(path.substr(0, slash));
+}
+
+} // namespace
+
+// The executable does not move while it runs: looked up once, not at each
+// printer command.
+std::string executable_folder() {
+    static const std::string folder = find_executable_folder();
+    return folder;
 }
 
 std::string user_state_folder() {
