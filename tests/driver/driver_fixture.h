@@ -6,7 +6,9 @@
 #include "driver/fiscal_driver.h"
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
+#include "tests/support/environment.h"
 #include "tests/support/files.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +23,14 @@
 #include <string_view>
 #include <vector>
 
-#include <unistd.h>
-
 namespace qv::driver::test {
 
 namespace fs = std::filesystem;
 using namespace qv::impfis;
 
 using qv::test::read_file;
+using qv::test::set_env;
+using qv::test::unset_env;
 using qv::test::write_file;
 
 inline std::vector<std::string> lines_of(const std::string& text) {
@@ -64,26 +66,16 @@ inline const std::string kStartUp =
 class DriverTest : public ::testing::Test {
   public:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("qv-driver-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        ::setenv("QUITERVAL_ECF_LIBRARY", ECF_RECORDER_PATH, 1);
+        set_env("QUITERVAL_ECF_LIBRARY", ECF_RECORDER_PATH);
         // No configuration file of the machine's user takes part.
-        ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-        ::setenv("ECF_RECORDER_LOG", (dir_ / "calls.log").c_str(), 1);
-        ::setenv("ECF_RECORDER_SCRIPT", (dir_ / "script").c_str(), 1);
-        ::setenv("QUITERVAL_DRIVER_LOG", log_file().c_str(), 1);
+        set_env("XDG_CONFIG_HOME", dir_ / "config");
+        set_env("ECF_RECORDER_LOG", dir_ / "calls.log");
+        set_env("ECF_RECORDER_SCRIPT", dir_ / "script");
+        set_env("QUITERVAL_DRIVER_LOG", log_file());
         rec_ = parameter_block();
         ASSERT_NE(rec_, nullptr);
         std::fill(rec_, rec_ + kSize, ' ');
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
     fs::path log_file() const { return dir_ / "DARUMA.txt"; }
 
     void put(const FieldSpec& f, std::string_view text) { put_text(field(rec_, f), text); }
@@ -116,7 +108,8 @@ class DriverTest : public ::testing::Test {
         return true;
     }
 
-    fs::path dir_;
+    qv::test::ScratchFolder scratch_{"qv-driver"};
+    fs::path dir_ = scratch_.path();
     char* rec_ = nullptr;
 };
 

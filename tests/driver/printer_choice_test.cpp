@@ -3,10 +3,9 @@
 // files that cannot be used.
 #include "driver/printer_choice.h"
 #include "tests/support/files.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 namespace qv::driver::test {
 namespace {
@@ -30,15 +29,8 @@ struct Case {
 
 class Choice : public ::testing::TestWithParam<Case> {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("qv-choice-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
-    static inline int counter_ = 0;
+    qv::test::ScratchFolder scratch_{"qv-choice"};
+    fs::path dir_ = scratch_.path();
 };
 
 TEST_P(Choice, TakesTheFirstThatNamesALibrary) {
@@ -109,8 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
 // A file that is there but cannot be read (a folder in its place, which no
 // user can read as a file, root included) is an error, not "nothing chosen".
 TEST(ChoiceFiles, UnreadableFileIsAnErrorNamingIt) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("qv-choice-dir-" + std::to_string(::getpid()));
+    const qv::test::ScratchFolder scratch("qv-choice-dir");
+    const fs::path& dir = scratch.path();
     fs::create_directories(dir / "impressora.conf");
     for (const bool user : {true, false}) {
         ChoicePlaces places{"", user ? (dir / "impressora.conf").string() : "",
@@ -126,7 +118,6 @@ TEST(ChoiceFiles, UnreadableFileIsAnErrorNamingIt) {
     const fs::path big = dir / "grande.conf";
     write_file(big, std::string(100 * 1024, '#'));
     EXPECT_NE(choose_library({"", big.string(), "", kSimulator}).error, "");
-    fs::remove_all(dir);
 }
 
 } // namespace

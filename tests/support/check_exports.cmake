@@ -1,16 +1,32 @@
 # Fails unless the shared library LIB exports exactly the symbols EXPECTED
-# (a ;-list, sorted), as `nm -D --defined-only` shows them.
-execute_process(COMMAND ${NM} -D --defined-only ${LIB}
-                OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-    message(FATAL_ERROR "nm failed on ${LIB}")
+# (a ;-list, sorted): as `nm -D --defined-only` (NM) shows them, or for a
+# Windows DLL, when OBJDUMP is given, as its export table lists them.
+if(OBJDUMP)
+    execute_process(COMMAND ${OBJDUMP} -p ${LIB} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "objdump failed on ${LIB}")
+    endif()
+    # The name table's rows read "\t[   0] NAME".
+    string(REGEX MATCHALL "\n\t\\[ *[0-9]+\\] [^\n]+" rows "${dump}")
+    set(exported "")
+    foreach(row IN LISTS rows)
+        string(REGEX REPLACE "^\n\t\\[ *[0-9]+\\] " "" name "${row}")
+        string(STRIP "${name}" name)
+        list(APPEND exported "${name}")
+    endforeach()
+else()
+    execute_process(COMMAND ${NM} -D --defined-only ${LIB}
+                    OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "nm failed on ${LIB}")
+    endif()
+    string(REGEX MATCHALL "[^ \n]+\n" names "${symbols}")
+    set(exported "")
+    foreach(line IN LISTS names)
+        string(STRIP "${line}" name)
+        list(APPEND exported "${name}")
+    endforeach()
 endif()
-string(REGEX MATCHALL "[^ \n]+\n" names "${symbols}")
-set(exported "")
-foreach(line IN LISTS names)
-    string(STRIP "${line}" name)
-    list(APPEND exported "${name}")
-endforeach()
 list(SORT exported)
 get_filename_component(file ${LIB} NAME)
 if(NOT exported STREQUAL EXPECTED)
