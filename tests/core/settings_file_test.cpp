@@ -50,10 +50,10 @@ TEST_F(SettingsFileTest, WrittenRecordIsTheWholeFileAndReadsBack) {
     bytes.replace(1, 20, "12345612341234654321");
     bytes.replace(21 + 26, 26, "ANA                 000777");
     const Record r = record_of(bytes);
-    ASSERT_EQ(settings::write_record(settings_path(), r), settings::kStatusOk);
+    ASSERT_EQ(settings::write_record(utf8(settings_path()), r), settings::kStatusOk);
     EXPECT_EQ(read_file(settings_path()), bytes);
     Record back{};
-    EXPECT_EQ(settings::read_record(settings_path(), back), settings::kStatusOk);
+    EXPECT_EQ(settings::read_record(utf8(settings_path()), back), settings::kStatusOk);
     EXPECT_EQ(back, r);
     // Only the record's file is left in the folder.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
@@ -65,7 +65,7 @@ TEST_F(SettingsFileTest, FileIsReadableAndWritableByItsOwnerOnly) {
                     "descriptor there";
 #else
     const mode_t old_mask = ::umask(0);
-    const auto status = settings::write_record(settings_path(), record_of(default_bytes()));
+    const auto status = settings::write_record(utf8(settings_path()), record_of(default_bytes()));
     ::umask(old_mask);
     ASSERT_EQ(status, settings::kStatusOk);
     struct stat st {};
@@ -76,7 +76,7 @@ TEST_F(SettingsFileTest, FileIsReadableAndWritableByItsOwnerOnly) {
 
 TEST_F(SettingsFileTest, MissingFileIsNotFound) {
     Record r{};
-    EXPECT_EQ(settings::read_record(settings_path(), r), settings::kStatusNotFound);
+    EXPECT_EQ(settings::read_record(utf8(settings_path()), r), settings::kStatusNotFound);
     EXPECT_FALSE(fs::exists(settings_path()));
 }
 
@@ -90,7 +90,7 @@ class BadFileTest : public SettingsFileTest, public ::testing::WithParamInterfac
 TEST_P(BadFileTest, IsNoRecordAndStaysAsItWas) {
     write_file(settings_path(), GetParam().bytes);
     Record r{};
-    EXPECT_EQ(settings::read_record(settings_path(), r), settings::kStatusNoRecord);
+    EXPECT_EQ(settings::read_record(utf8(settings_path()), r), settings::kStatusNoRecord);
     EXPECT_EQ(read_file(settings_path()), GetParam().bytes);
 }
 
@@ -118,7 +118,7 @@ TEST_F(SettingsFileTest, OperatorNamesMayHoldAnyCharacter) {
     const std::string bytes = with(21, cp("JOÃO\t\x01") + std::string(13, '\0'));
     write_file(settings_path(), bytes);
     Record r{};
-    EXPECT_EQ(settings::read_record(settings_path(), r), settings::kStatusOk);
+    EXPECT_EQ(settings::read_record(utf8(settings_path()), r), settings::kStatusOk);
 }
 
 // --- a save that fails or dies half-way ----------------------------------
@@ -186,7 +186,7 @@ TEST_P(KilledSaveTest, OldOrNewFileIsWholeNeverAMix) {
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the save was not killed";
 #endif
     Record r{};
-    ASSERT_EQ(settings::read_record(settings_path(), r), settings::kStatusOk);
+    ASSERT_EQ(settings::read_record(utf8(settings_path()), r), settings::kStatusOk);
     EXPECT_EQ(std::string(r.begin(), r.end()),
               GetParam().new_file_in_place ? new_bytes() : old_bytes());
 }
@@ -233,7 +233,7 @@ TEST_F(SettingsFileTest, SaveIntoAReadOnlyFolderFailsAndKeepsTheOldFile) {
     if (child == 0) {
         // Root writes into read-only folders: the save runs without that power.
         if (!obey_file_permissions()) ::_exit(2);
-        const auto status = settings::write_record(settings_path(), record_of(new_bytes()));
+        const auto status = settings::write_record(utf8(settings_path()), record_of(new_bytes()));
         ::_exit(status == settings::kStatusNoAccess ? 0 : 1);
     }
     int status = 0;
@@ -248,11 +248,12 @@ TEST_F(SettingsFileTest, SaveIntoAReadOnlyFolderFailsAndKeepsTheOldFile) {
 
 TEST_F(SettingsFileTest, SaveOverSomethingThatIsNotAFileFails) {
     fs::create_directory(settings_path());
-    EXPECT_NE(settings::write_record(settings_path(), record_of(new_bytes())), settings::kStatusOk);
+    EXPECT_NE(settings::write_record(utf8(settings_path()), record_of(new_bytes())),
+              settings::kStatusOk);
     EXPECT_TRUE(fs::is_directory(settings_path()));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
     Record r{};
-    EXPECT_NE(settings::read_record(settings_path(), r), settings::kStatusOk);
+    EXPECT_NE(settings::read_record(utf8(settings_path()), r), settings::kStatusOk);
 }
 
 } // namespace
