@@ -3,6 +3,7 @@
 #include "driver/driver_log.h"
 #include "driver/error_table.h"
 #include "driver_fixture.h"
+#include "shared/platform/windows_facts.h"
 
 #include <ctime>
 #include <set>
@@ -247,6 +248,16 @@ TEST_F(StatusDecoding, LogLineSixKeepsTheFirst80Characters) {
     EXPECT_EQ(lines[5], msg.substr(0, 80));
 }
 
+#ifdef _WIN32
+// Windows keeps the log at its fixed path whatever the user's folders.
+TEST_F(StatusDecoding, DefaultLogIsTheFixedWindowsPath) {
+    const qv::test::EnvGuard local("LOCALAPPDATA");
+    unset_env("QUITERVAL_DRIVER_LOG");
+    set_env("LOCALAPPDATA", dir_ / "state");
+    EXPECT_EQ(log_path(), platform::windows::kDriverLogPath);
+    EXPECT_FALSE(fs::exists(dir_ / "state"));
+}
+#else
 TEST_F(StatusDecoding, DefaultLogLivesInTheStateFolderWhichIsCreated) {
     const qv::test::EnvGuard home("HOME"), state("XDG_STATE_HOME");
     unset_env("QUITERVAL_DRIVER_LOG");
@@ -261,6 +272,7 @@ TEST_F(StatusDecoding, DefaultLogLivesInTheStateFolderWhichIsCreated) {
         lines_of(read_file(dir_ / "home" / ".local" / "state" / "quiterval" / "DARUMA.txt"));
     expect_entry(lines, 0, "CANC-CUPOM", kNotExecuted, "CF aberto");
 }
+#endif
 
 TEST(ErrorTable, RowsCodesAndTexts) {
     const auto rows = error_table();

@@ -13,6 +13,18 @@ using Outcome = qv::test::ProgramRun;
 // The tool's file name, for copies of it.
 const fs::path kToolFile = fs::path(QUITERVAL_ECF_PATH).filename();
 
+// A copy of the tool in `folder`. On Windows the shared records' DLL it
+// links goes beside it, as an installation has it (Linux finds the library
+// through the tool's run path).
+fs::path copy_tool(const fs::path& folder) {
+    fs::create_directories(folder);
+    fs::copy_file(QUITERVAL_ECF_PATH, folder / kToolFile);
+#ifdef _WIN32
+    fs::copy_file(SHARED_RECORDS_LIBRARY, folder / fs::path(SHARED_RECORDS_LIBRARY).filename());
+#endif
+    return folder / kToolFile;
+}
+
 // The words of `args`, split at each blank.
 std::vector<std::string> words(std::string_view args) {
     std::vector<std::string> out;
@@ -230,15 +242,20 @@ TEST_F(Tool, DefaultLibraryIsFoundBesideTheExecutableNotTheWorkingFolder) {
         const char* what;
         fs::path library_folder; // relative to the install root
     };
-    for (const Case& c :
-         {Case{"beside the program", "bin"}, Case{"installed lib/quiterval", "lib/quiterval"},
-          Case{"installed lib", "lib"}}) {
+    // Windows installs the DLLs beside the programs only.
+    const std::vector<Case> cases = {
+        {"beside the program", "bin"},
+#ifndef _WIN32
+        {"installed lib/quiterval", "lib/quiterval"},
+        {"installed lib", "lib"},
+#endif
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const fs::path root = dir_ / "root";
         fs::remove_all(root);
-        fs::create_directories(root / "bin");
+        copy_tool(root / "bin");
         fs::create_directories(root / c.library_folder);
-        fs::copy_file(QUITERVAL_ECF_PATH, root / "bin" / kToolFile);
         fs::copy_file(ECF_RECORDER_PATH, root / c.library_folder / kDefaultLibraryFile);
         // A decoy in the working folder must not be taken.
         fs::copy_file(PARTIAL_VENDOR_PATH, dir_ / kDefaultLibraryFile,
@@ -252,9 +269,7 @@ TEST_F(Tool, DefaultLibraryIsFoundBesideTheExecutableNotTheWorkingFolder) {
 
 TEST_F(Tool, MissingDefaultLibraryIsReported) {
     unset_env("QUITERVAL_ECF_LIBRARY");
-    fs::create_directories(dir_ / "bin");
-    fs::copy_file(QUITERVAL_ECF_PATH, dir_ / "bin" / kToolFile);
-    const Outcome o = tool("cancela", {}, dir_ / "bin" / kToolFile);
+    const Outcome o = tool("cancela", {}, copy_tool(dir_ / "bin"));
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.out.find("Biblioteca da impressora n\xC3\xA3o carregada:"), std::string::npos)
         << o.out;
@@ -262,18 +277,21 @@ TEST_F(Tool, MissingDefaultLibraryIsReported) {
 }
 
 // The technician's choice through the installed layout: the system's file in
-// etc/ beside the program's prefix, the user's file under XDG_CONFIG_HOME.
+// etc/ beside the program's prefix (on Windows beside the program), the
+// user's file under XDG_CONFIG_HOME (on Windows %APPDATA%).
 TEST_F(Tool, ConfigurationFilesChooseTheLibrary) {
     unset_env("QUITERVAL_ECF_LIBRARY");
     const fs::path root = dir_ / "root";
-    fs::create_directories(root / "bin");
+    const fs::path program = copy_tool(root / "bin");
+#ifdef _WIN32
+    const fs::path system_file = root / "bin" / "impressora.conf";
+#else
     fs::create_directories(root / "etc" / "quiterval");
-    fs::create_directories(dir_ / "config" / "quiterval");
-    fs::copy_file(QUITERVAL_ECF_PATH, root / "bin" / kToolFile);
-    const fs::path program = root / "bin" / kToolFile;
     const fs::path system_file = root / "etc" / "quiterval" / "impressora.conf";
+#endif
+    fs::create_directories(dir_ / "config" / "quiterval");
     const fs::path user_file = dir_ / "config" / "quiterval" / "impressora.conf";
-    const std::string missing = (dir_ / "falta" / "libecf.so").string();
+    const std::string missing = utf8(dir_ / "falta" / "libecf.so");
 
     // The system's file names the recording library.
     write_file(system_file, "# vendor\nbiblioteca=" ECF_RECORDER_PATH "\n");
@@ -288,7 +306,7 @@ TEST_F(Tool, ConfigurationFilesChooseTheLibrary) {
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.out.find("Biblioteca da impressora n\xC3\xA3o carregada: "), std::string::npos)
         << o.out;
-    EXPECT_NE(o.out.find("/falta/libecf.so"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find(utf8(fs::path("falta") / "libecf.so")), std::string::npos) << o.out;
     EXPECT_TRUE(calls().empty());
 
     // A malformed user's file is reported with its name; nothing is printed,
