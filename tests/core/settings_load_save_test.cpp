@@ -120,6 +120,9 @@ TEST_F(SettingsLoadTest, SomethingThatIsNotAFileIsAnOpeningError) {
 }
 
 TEST_F(SettingsLoadTest, FileThatCannotBeCreatedIsAnOpeningErrorNotALoop) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows cannot remove a process's working folder (the vanished folder)";
+#endif
     // The folder vanishes under the program: nothing can be created in it.
     fs::path gone = dir_ / "gone";
     fs::create_directory(gone);

@@ -13,7 +13,16 @@ namespace {
 namespace fs = std::filesystem;
 using qv::test::write_file;
 
-constexpr const char* kSimulator = "/opt/qv/lib/libquiterval-ecfsim.so";
+// Absolute paths of each system: a drive before the root on Windows.
+#ifdef _WIN32
+#define TEST_ROOT "C:"
+#define TEST_SIMULATOR_FILE "quiterval-ecfsim.dll"
+#else
+#define TEST_ROOT ""
+#define TEST_SIMULATOR_FILE "libquiterval-ecfsim.so"
+#endif
+
+constexpr const char* kSimulator = TEST_ROOT "/opt/qv/lib/" TEST_SIMULATOR_FILE;
 
 struct Case {
     const char* name;
@@ -56,8 +65,8 @@ TEST_P(Choice, TakesTheFirstThatNamesALibrary) {
     }
 }
 
-const char* const kVendor = "biblioteca=/opt/fabricante/libecf.so\n";
-const char* const kOther = "biblioteca=/opt/outra/libecf.so\n";
+const char* const kVendor = "biblioteca=" TEST_ROOT "/opt/fabricante/libecf.so\n";
+const char* const kOther = "biblioteca=" TEST_ROOT "/opt/outra/libecf.so\n";
 const char* const kLine = "Configura\xC3\xA7\xC3\xA3o da impressora inv\xC3\xA1lida na linha ";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -65,24 +74,26 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Case{"NothingChosenIsTheSimulator", "", nullptr, nullptr, ChoiceSource::nothing_chosen,
              kSimulator, true, "", ""},
-        Case{"VariableWinsOverBothFiles", "/v/libecf.so", kVendor, kOther, ChoiceSource::variable,
-             "/v/libecf.so", false, "", ""},
-        Case{"VariableWinsOverAFileAtFault", "/v/libecf.so", "lixo\n", nullptr,
-             ChoiceSource::variable, "/v/libecf.so", false, "", ""},
-        Case{"VariableNamingTheSimulatorIsTraining", "/b/libquiterval-ecfsim.so", nullptr, nullptr,
-             ChoiceSource::variable, "/b/libquiterval-ecfsim.so", true, "", ""},
+        Case{"VariableWinsOverBothFiles", TEST_ROOT "/v/libecf.so", kVendor, kOther,
+             ChoiceSource::variable, TEST_ROOT "/v/libecf.so", false, "", ""},
+        Case{"VariableWinsOverAFileAtFault", TEST_ROOT "/v/libecf.so", "lixo\n", nullptr,
+             ChoiceSource::variable, TEST_ROOT "/v/libecf.so", false, "", ""},
+        Case{"VariableNamingTheSimulatorIsTraining", TEST_ROOT "/b/" TEST_SIMULATOR_FILE, nullptr,
+             nullptr, ChoiceSource::variable, TEST_ROOT "/b/" TEST_SIMULATOR_FILE, true, "", ""},
         Case{"UserFileWinsOverSystemFile", "", kVendor, kOther, ChoiceSource::user_file,
-             "/opt/fabricante/libecf.so", false, "", ""},
+             TEST_ROOT "/opt/fabricante/libecf.so", false, "", ""},
         Case{"SystemFileWithoutAUserFile", "", nullptr, kOther, ChoiceSource::system_file,
-             "/opt/outra/libecf.so", false, "", ""},
-        Case{"UserFileOfCommentsOnlyLeavesItToTheSystem", "", "# biblioteca=/opt/x.so\n\n   \n",
-             kOther, ChoiceSource::system_file, "/opt/outra/libecf.so", false, "", ""},
+             TEST_ROOT "/opt/outra/libecf.so", false, "", ""},
+        Case{"UserFileOfCommentsOnlyLeavesItToTheSystem", "",
+             "# biblioteca=" TEST_ROOT "/opt/x.so\n\n   \n", kOther, ChoiceSource::system_file,
+             TEST_ROOT "/opt/outra/libecf.so", false, "", ""},
         Case{"SimulatorChosenByName", "", nullptr, "# treinamento\nbiblioteca=simulada\n",
              ChoiceSource::system_file, kSimulator, true, "", ""},
-        Case{"BlanksAndWindowsLineEndsAreAccepted", "", " biblioteca = /opt/a b/libecf.so \r\n",
-             nullptr, ChoiceSource::user_file, "/opt/a b/libecf.so", false, "", ""},
-        Case{"LastLineWithoutLineEnd", "", "#\nbiblioteca=/opt/x.so", nullptr,
-             ChoiceSource::user_file, "/opt/x.so", false, "", ""},
+        Case{"BlanksAndWindowsLineEndsAreAccepted", "",
+             " biblioteca = " TEST_ROOT "/opt/a b/libecf.so \r\n", nullptr, ChoiceSource::user_file,
+             TEST_ROOT "/opt/a b/libecf.so", false, "", ""},
+        Case{"LastLineWithoutLineEnd", "", "#\nbiblioteca=" TEST_ROOT "/opt/x.so", nullptr,
+             ChoiceSource::user_file, TEST_ROOT "/opt/x.so", false, "", ""},
         Case{"LineWithoutEquals", "", "#\nbiblioteca /opt/x.so\n", kOther,
              ChoiceSource::nothing_chosen, "", false, kLine, "user"},
         Case{"UnknownKey", "", nullptr, "impressora=/opt/x.so\n", ChoiceSource::nothing_chosen, "",
@@ -91,7 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
              kLine, "user"},
         Case{"RelativePath", "", "biblioteca=libecf.so\n", nullptr, ChoiceSource::nothing_chosen,
              "", false, kLine, "user"},
-        Case{"TwoLibraries", "", "biblioteca=/a.so\n#\nbiblioteca=/b.so\n", nullptr,
+        Case{"TwoLibraries", "",
+             "biblioteca=" TEST_ROOT "/a.so\n#\nbiblioteca=" TEST_ROOT "/b.so\n", nullptr,
              ChoiceSource::nothing_chosen, "", false,
              "Configura\xC3\xA7\xC3\xA3o da impressora inv\xC3\xA1lida na linha 3: ", "user"},
         Case{"UserFileAtFaultIsNotSkipped", "", "biblioteca=simulado\n", kOther,
