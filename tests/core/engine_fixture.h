@@ -7,7 +7,9 @@
 #include "app/core/form_handlers.h"
 #include "app/core/settings_file.h"
 #include "shared/cp1252.h"
+#include "tests/support/environment.h"
 #include "tests/support/files.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/scripted_window.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +22,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <unistd.h>
 
 namespace qv::test {
 
@@ -67,26 +67,17 @@ class EngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
         home_ = fs::current_path();
-        dir_ = fs::temp_directory_path() /
-               ("qv-engine-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         fs::current_path(dir_);
-        ::setenv("QUITERVAL_ECF_LIBRARY", ECF_RECORDER_PATH, 1);
-        ::setenv("ECF_RECORDER_LOG", (dir_ / "calls.log").c_str(), 1);
-        ::setenv("ECF_RECORDER_SCRIPT", (dir_ / "script").c_str(), 1);
-        ::setenv("QUITERVAL_DRIVER_LOG", (dir_ / "DARUMA.txt").c_str(), 1);
+        set_env("QUITERVAL_ECF_LIBRARY", ECF_RECORDER_PATH);
+        set_env("ECF_RECORDER_LOG", dir_ / "calls.log");
+        set_env("ECF_RECORDER_SCRIPT", dir_ / "script");
+        set_env("QUITERVAL_DRIVER_LOG", dir_ / "DARUMA.txt");
     }
-    void TearDown() override {
-        fs::current_path(home_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
+    void TearDown() override { fs::current_path(home_); }
 
     // Lines "<function> <return> [<error code>]" for the recording library.
     void script(std::string_view lines) {
-        std::ofstream out(dir_ / "script", std::ios::app);
+        std::ofstream out(dir_ / "script", std::ios::app | std::ios::binary);
         out << lines;
     }
     // The vendor calls recorded so far.
@@ -101,7 +92,8 @@ class EngineTest : public ::testing::Test {
     fs::path settings_path() const { return dir_ / std::string(settings::kFileName); }
 
     fs::path home_;
-    fs::path dir_;
+    ScratchFolder scratch_{"qv-engine"};
+    fs::path dir_ = scratch_.path();
     ScriptedWindow window;
     CouponEngine engine{window};
     FormHandlers handlers{window, engine};

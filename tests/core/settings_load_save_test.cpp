@@ -2,7 +2,9 @@
 // the configuration controls, the grid and the login list, and back.
 #include "engine_fixture.h"
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace qv::test {
 namespace {
@@ -53,9 +55,11 @@ TEST_F(SettingsLoadTest, FirstStartInAnEmptyFolderCreatesTheDefaultRecord) {
     EXPECT_FALSE(window.visible("Frm_SENHAM"));
     EXPECT_EQ(engine.W_CONTADOR, 41);
     EXPECT_EQ(std::string(engine.W_STATUS_TABELAS.data(), 2), "00");
+#ifndef _WIN32 // no mode bits there; the owner-only access is a security descriptor
     struct stat st {};
     ASSERT_EQ(::stat(settings_path().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 077, 0u) << "others can read the passwords";
+#endif
 }
 
 TEST_F(SettingsLoadTest, PreparedRecordFillsControlsGridAndLoginListInTableOrder) {
@@ -116,6 +120,9 @@ TEST_F(SettingsLoadTest, SomethingThatIsNotAFileIsAnOpeningError) {
 }
 
 TEST_F(SettingsLoadTest, FileThatCannotBeCreatedIsAnOpeningErrorNotALoop) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows cannot remove a process's working folder (the vanished folder)";
+#endif
     // The folder vanishes under the program: nothing can be created in it.
     fs::path gone = dir_ / "gone";
     fs::create_directory(gone);

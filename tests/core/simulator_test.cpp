@@ -12,18 +12,18 @@ class SimulatorTest : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
-        ::setenv("QUITERVAL_ECF_LIBRARY", ECFSIM_PATH, 1);
-        ::setenv("ECFSIM_DIR", (dir_ / "ecf").c_str(), 1);
-        ::setenv("ECFSIM_NOW", "2026-12-07 21:40:00", 1);
-        ::unsetenv("ECFSIM_FALHAS");
+        set_env("QUITERVAL_ECF_LIBRARY", ECFSIM_PATH);
+        set_env("ECFSIM_DIR", dir_ / "ecf");
+        set_env("ECFSIM_NOW", "2026-12-07 21:40:00");
+        unset_env("ECFSIM_FALHAS");
         window.list_add("Cb_Operador", "MARIA               - 123456");
         window.choose_entry(0);
         window.type_number("Ed_PERCREF", "10,00");
         window.type_number("Ed_PERCBEB", "20,00");
     }
     void TearDown() override {
-        ::unsetenv("ECFSIM_DIR");
-        ::unsetenv("ECFSIM_NOW");
+        unset_env("ECFSIM_DIR");
+        unset_env("ECFSIM_NOW");
         EngineTest::TearDown();
     }
     void issue(std::string_view meal, std::string_view drinks) {
@@ -69,10 +69,10 @@ TEST_F(SimulatorTest, CouponLeftOpenInThePrinterIsRefusedUntilCancelled) {
 }
 
 TEST_F(SimulatorTest, PaperEndWhileTotallingIsRetriedAfterYes) {
-    ::setenv("ECFSIM_FALHAS", "iCFTotalizarCupom_ECF_Daruma erro:72", 1);
+    set_env("ECFSIM_FALHAS", "iCFTotalizarCupom_ECF_Daruma erro:72");
     window.answer(kAnswerYes);
     issue("10,00", "0");
-    ::unsetenv("ECFSIM_FALHAS");
+    unset_env("ECFSIM_FALHAS");
     const std::vector<std::string> boxes = window.log_of("message_box");
     ASSERT_EQ(boxes.size(), 3u) << ::testing::PrintToString(boxes);
     EXPECT_EQ(boxes[0], "message_box 16 Comando não executado !!!");
@@ -103,11 +103,11 @@ const std::string kRetryQuestion = "message_box 36 Impressora não responde! Ten
 
 TEST_P(SafeRetryTest, PaidCouponIsNeitherLostNorDoubled) {
     const SafeRetry& c = GetParam();
-    ::setenv("ECFSIM_FALHAS", c.faults, 1);
+    set_env("ECFSIM_FALHAS", c.faults);
     for (int a : c.answers)
         window.answer(a);
     issue("10,00", "0");
-    ::unsetenv("ECFSIM_FALHAS");
+    unset_env("ECFSIM_FALHAS");
     EXPECT_EQ(window.log_of("message_box"), c.boxes);
     EXPECT_EQ(window.unanswered(), 0u);
     EXPECT_TRUE(window.visible("Frm_SENHA"));

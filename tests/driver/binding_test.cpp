@@ -11,7 +11,7 @@ using Binding_ = DriverTest;
 
 TEST_F(Binding_, MissingLibraryFailsEveryCommandNamingIt) {
     const std::string missing = "/sem/impressora/libnada.so";
-    ::setenv("QUITERVAL_ECF_LIBRARY", missing.c_str(), 1);
+    set_env("QUITERVAL_ECF_LIBRARY", missing);
     for (const char* command : {"ABRE-CUPOM", "LEITURAX", "CANC-CUPOM", "NADA"}) {
         SCOPED_TRACE(command);
         for (const FieldSpec& f : kResults)
@@ -26,7 +26,7 @@ TEST_F(Binding_, MissingLibraryFailsEveryCommandNamingIt) {
 
 TEST_F(Binding_, LongLibraryPathKeepsItsEnd) {
     const std::string missing = (dir_ / (std::string(120, 'x') + "/libnada.so")).string();
-    ::setenv("QUITERVAL_ECF_LIBRARY", missing.c_str(), 1);
+    set_env("QUITERVAL_ECF_LIBRARY", missing);
     run("CANC-CUPOM");
     const std::string msg = get(IMPFIS_MSG_1);
     const std::string head = "Biblioteca da impressora n\xE3o carregada: ...";
@@ -35,7 +35,7 @@ TEST_F(Binding_, LongLibraryPathKeepsItsEnd) {
 }
 
 TEST_F(Binding_, MissingFunctionFailsTheCommandNamingIt) {
-    ::setenv("QUITERVAL_ECF_LIBRARY", PARTIAL_VENDOR_PATH, 1);
+    set_env("QUITERVAL_ECF_LIBRARY", PARTIAL_VENDOR_PATH);
     struct Case {
         const char* command;
         const char* function;
@@ -65,13 +65,13 @@ TEST_F(Binding_, ChangedLibraryPathIsLoadedAnew) {
     EXPECT_EQ(calls().size(), 2u);
     EXPECT_TRUE(all_results_blank());
 
-    ::setenv("QUITERVAL_ECF_LIBRARY", PARTIAL_VENDOR_PATH, 1);
+    set_env("QUITERVAL_ECF_LIBRARY", PARTIAL_VENDOR_PATH);
     forget_calls();
     run("ABRE-CUPOM");
     EXPECT_TRUE(calls().empty()); // the recorder was not called
     EXPECT_FALSE(all_results_blank());
 
-    ::setenv("QUITERVAL_ECF_LIBRARY", ECF_RECORDER_PATH, 1);
+    set_env("QUITERVAL_ECF_LIBRARY", ECF_RECORDER_PATH);
     run("ABRE-CUPOM");
     EXPECT_EQ(calls().size(), 2u);
     EXPECT_TRUE(all_results_blank());
@@ -79,7 +79,7 @@ TEST_F(Binding_, ChangedLibraryPathIsLoadedAnew) {
 
 TEST_F(Binding_, LibraryPathComesFromTheEnvironmentOrTheExecutableFolder) {
     EXPECT_EQ(library_path(), ECF_RECORDER_PATH);
-    ::unsetenv("QUITERVAL_ECF_LIBRARY");
+    unset_env("QUITERVAL_ECF_LIBRARY");
     const std::string exe_folder = platform::executable_folder();
     EXPECT_EQ(fs::path(exe_folder), fs::path(TEST_BINARY_DIR));
     EXPECT_EQ(fs::path(library_path()).filename(), kDefaultLibraryFile);

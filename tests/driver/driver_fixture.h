@@ -6,7 +6,9 @@
 #include "driver/fiscal_driver.h"
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
+#include "tests/support/environment.h"
 #include "tests/support/files.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +23,15 @@
 #include <string_view>
 #include <vector>
 
-#include <unistd.h>
-
 namespace qv::driver::test {
 
 namespace fs = std::filesystem;
 using namespace qv::impfis;
 
 using qv::test::read_file;
+using qv::test::set_env;
+using qv::test::unset_env;
+using qv::test::utf8;
 using qv::test::write_file;
 
 inline std::vector<std::string> lines_of(const std::string& text) {
@@ -64,31 +67,33 @@ inline const std::string kStartUp =
 class DriverTest : public ::testing::Test {
   public:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("qv-driver-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        ::setenv("QUITERVAL_ECF_LIBRARY", ECF_RECORDER_PATH, 1);
+        set_env("QUITERVAL_ECF_LIBRARY", ECF_RECORDER_PATH);
         // No configuration file of the machine's user takes part.
-        ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-        ::setenv("ECF_RECORDER_LOG", (dir_ / "calls.log").c_str(), 1);
-        ::setenv("ECF_RECORDER_SCRIPT", (dir_ / "script").c_str(), 1);
-        ::setenv("QUITERVAL_DRIVER_LOG", log_file().c_str(), 1);
+#ifdef _WIN32
+        set_env("APPDATA", dir_ / "config");
+#else
+        set_env("XDG_CONFIG_HOME", dir_ / "config");
+#endif
+        set_env("ECF_RECORDER_LOG", dir_ / "calls.log");
+        set_env("ECF_RECORDER_SCRIPT", dir_ / "script");
+        set_env("QUITERVAL_DRIVER_LOG", log_file());
         rec_ = parameter_block();
         ASSERT_NE(rec_, nullptr);
         std::fill(rec_, rec_ + kSize, ' ');
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
+    fs::path log_file() const {
+        return dir_ / "DARUMA.txt";
     }
 
-    fs::path log_file() const { return dir_ / "DARUMA.txt"; }
-
-    void put(const FieldSpec& f, std::string_view text) { put_text(field(rec_, f), text); }
-    std::string get(const FieldSpec& f) const { return get_text(field(rec_, f)); }
-    std::int32_t retorno() const { return get_int32le(field(rec_, IMPFIS_RETORNO)); }
+    void put(const FieldSpec& f, std::string_view text) {
+        put_text(field(rec_, f), text);
+    }
+    std::string get(const FieldSpec& f) const {
+        return get_text(field(rec_, f));
+    }
+    std::int32_t retorno() const {
+        return get_int32le(field(rec_, IMPFIS_RETORNO));
+    }
 
     // Scripts the vendor's answers, one "<function> <value> [<error>]" per line.
     void script(std::initializer_list<std::string_view> lines) {
@@ -97,7 +102,9 @@ class DriverTest : public ::testing::Test {
             (s += l) += '\n';
         write_file(dir_ / "script", s);
     }
-    std::string script_left() const { return read_file(dir_ / "script"); }
+    std::string script_left() const {
+        return read_file(dir_ / "script");
+    }
 
     // Runs one command through the form invocation.
     void run(std::string_view command) {
@@ -105,8 +112,12 @@ class DriverTest : public ::testing::Test {
         ASSERT_TRUE(invoke_form(kFormName));
     }
 
-    void forget_calls() const { fs::remove(dir_ / "calls.log"); }
-    std::vector<std::string> calls() const { return lines_of(read_file(dir_ / "calls.log")); }
+    void forget_calls() const {
+        fs::remove(dir_ / "calls.log");
+    }
+    std::vector<std::string> calls() const {
+        return lines_of(read_file(dir_ / "calls.log"));
+    }
 
     // The four result texts, all blank.
     bool all_results_blank() const {
@@ -116,7 +127,8 @@ class DriverTest : public ::testing::Test {
         return true;
     }
 
-    fs::path dir_;
+    qv::test::ScratchFolder scratch_{"qv-driver"};
+    fs::path dir_ = scratch_.path();
     char* rec_ = nullptr;
 };
 

@@ -3,10 +3,9 @@
 // files that cannot be used.
 #include "driver/printer_choice.h"
 #include "tests/support/files.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 namespace qv::driver::test {
 namespace {
@@ -14,7 +13,16 @@ namespace {
 namespace fs = std::filesystem;
 using qv::test::write_file;
 
-constexpr const char* kSimulator = "/opt/qv/lib/libquiterval-ecfsim.so";
+// Absolute paths of each system: a drive before the root on Windows.
+#ifdef _WIN32
+#define TEST_ROOT "C:"
+#define TEST_SIMULATOR_FILE "quiterval-ecfsim.dll"
+#else
+#define TEST_ROOT ""
+#define TEST_SIMULATOR_FILE "libquiterval-ecfsim.so"
+#endif
+
+constexpr const char* kSimulator = TEST_ROOT "/opt/qv/lib/" TEST_SIMULATOR_FILE;
 
 struct Case {
     const char* name;
@@ -30,15 +38,8 @@ struct Case {
 
 class Choice : public ::testing::TestWithParam<Case> {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("qv-choice-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
-    static inline int counter_ = 0;
+    qv::test::ScratchFolder scratch_{"qv-choice"};
+    fs::path dir_ = scratch_.path();
 };
 
 TEST_P(Choice, TakesTheFirstThatNamesALibrary) {
@@ -64,8 +65,8 @@ TEST_P(Choice, TakesTheFirstThatNamesALibrary) {
     }
 }
 
-const char* const kVendor = "biblioteca=/opt/fabricante/libecf.so\n";
-const char* const kOther = "biblioteca=/opt/outra/libecf.so\n";
+const char* const kVendor = "biblioteca=" TEST_ROOT "/opt/fabricante/libecf.so\n";
+const char* const kOther = "biblioteca=" TEST_ROOT "/opt/outra/libecf.so\n";
 const char* const kLine = "Configura\xC3\xA7\xC3\xA3o da impressora inv\xC3\xA1lida na linha ";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -73,24 +74,26 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Case{"NothingChosenIsTheSimulator", "", nullptr, nullptr, ChoiceSource::nothing_chosen,
              kSimulator, true, "", ""},
-        Case{"VariableWinsOverBothFiles", "/v/libecf.so", kVendor, kOther, ChoiceSource::variable,
-             "/v/libecf.so", false, "", ""},
-        Case{"VariableWinsOverAFileAtFault", "/v/libecf.so", "lixo\n", nullptr,
-             ChoiceSource::variable, "/v/libecf.so", false, "", ""},
-        Case{"VariableNamingTheSimulatorIsTraining", "/b/libquiterval-ecfsim.so", nullptr, nullptr,
-             ChoiceSource::variable, "/b/libquiterval-ecfsim.so", true, "", ""},
+        Case{"VariableWinsOverBothFiles", TEST_ROOT "/v/libecf.so", kVendor, kOther,
+             ChoiceSource::variable, TEST_ROOT "/v/libecf.so", false, "", ""},
+        Case{"VariableWinsOverAFileAtFault", TEST_ROOT "/v/libecf.so", "lixo\n", nullptr,
+             ChoiceSource::variable, TEST_ROOT "/v/libecf.so", false, "", ""},
+        Case{"VariableNamingTheSimulatorIsTraining", TEST_ROOT "/b/" TEST_SIMULATOR_FILE, nullptr,
+             nullptr, ChoiceSource::variable, TEST_ROOT "/b/" TEST_SIMULATOR_FILE, true, "", ""},
         Case{"UserFileWinsOverSystemFile", "", kVendor, kOther, ChoiceSource::user_file,
-             "/opt/fabricante/libecf.so", false, "", ""},
+             TEST_ROOT "/opt/fabricante/libecf.so", false, "", ""},
         Case{"SystemFileWithoutAUserFile", "", nullptr, kOther, ChoiceSource::system_file,
-             "/opt/outra/libecf.so", false, "", ""},
-        Case{"UserFileOfCommentsOnlyLeavesItToTheSystem", "", "# biblioteca=/opt/x.so\n\n   \n",
-             kOther, ChoiceSource::system_file, "/opt/outra/libecf.so", false, "", ""},
+             TEST_ROOT "/opt/outra/libecf.so", false, "", ""},
+        Case{"UserFileOfCommentsOnlyLeavesItToTheSystem", "",
+             "# biblioteca=" TEST_ROOT "/opt/x.so\n\n   \n", kOther, ChoiceSource::system_file,
+             TEST_ROOT "/opt/outra/libecf.so", false, "", ""},
         Case{"SimulatorChosenByName", "", nullptr, "# treinamento\nbiblioteca=simulada\n",
              ChoiceSource::system_file, kSimulator, true, "", ""},
-        Case{"BlanksAndWindowsLineEndsAreAccepted", "", " biblioteca = /opt/a b/libecf.so \r\n",
-             nullptr, ChoiceSource::user_file, "/opt/a b/libecf.so", false, "", ""},
-        Case{"LastLineWithoutLineEnd", "", "#\nbiblioteca=/opt/x.so", nullptr,
-             ChoiceSource::user_file, "/opt/x.so", false, "", ""},
+        Case{"BlanksAndWindowsLineEndsAreAccepted", "",
+             " biblioteca = " TEST_ROOT "/opt/a b/libecf.so \r\n", nullptr, ChoiceSource::user_file,
+             TEST_ROOT "/opt/a b/libecf.so", false, "", ""},
+        Case{"LastLineWithoutLineEnd", "", "#\nbiblioteca=" TEST_ROOT "/opt/x.so", nullptr,
+             ChoiceSource::user_file, TEST_ROOT "/opt/x.so", false, "", ""},
         Case{"LineWithoutEquals", "", "#\nbiblioteca /opt/x.so\n", kOther,
              ChoiceSource::nothing_chosen, "", false, kLine, "user"},
         Case{"UnknownKey", "", nullptr, "impressora=/opt/x.so\n", ChoiceSource::nothing_chosen, "",
@@ -99,7 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
              kLine, "user"},
         Case{"RelativePath", "", "biblioteca=libecf.so\n", nullptr, ChoiceSource::nothing_chosen,
              "", false, kLine, "user"},
-        Case{"TwoLibraries", "", "biblioteca=/a.so\n#\nbiblioteca=/b.so\n", nullptr,
+        Case{"TwoLibraries", "",
+             "biblioteca=" TEST_ROOT "/a.so\n#\nbiblioteca=" TEST_ROOT "/b.so\n", nullptr,
              ChoiceSource::nothing_chosen, "", false,
              "Configura\xC3\xA7\xC3\xA3o da impressora inv\xC3\xA1lida na linha 3: ", "user"},
         Case{"UserFileAtFaultIsNotSkipped", "", "biblioteca=simulado\n", kOther,
@@ -109,8 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
 // A file that is there but cannot be read (a folder in its place, which no
 // user can read as a file, root included) is an error, not "nothing chosen".
 TEST(ChoiceFiles, UnreadableFileIsAnErrorNamingIt) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("qv-choice-dir-" + std::to_string(::getpid()));
+    const qv::test::ScratchFolder scratch("qv-choice-dir");
+    const fs::path& dir = scratch.path();
     fs::create_directories(dir / "impressora.conf");
     for (const bool user : {true, false}) {
         ChoicePlaces places{"", user ? (dir / "impressora.conf").string() : "",
@@ -126,7 +130,6 @@ TEST(ChoiceFiles, UnreadableFileIsAnErrorNamingIt) {
     const fs::path big = dir / "grande.conf";
     write_file(big, std::string(100 * 1024, '#'));
     EXPECT_NE(choose_library({"", big.string(), "", kSimulator}).error, "");
-    fs::remove_all(dir);
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 // quiterval-ecf on the simulated printer found beside it: a coupon issued one
 // command per process, refusals decoded, and the day closed by a Z reduction.
 #include "driver_fixture.h"
-
-#include <sys/wait.h>
+#include "tests/support/program.h"
 
 namespace qv::driver::test {
 namespace {
@@ -11,9 +10,9 @@ class OnSimulator : public DriverTest {
   public:
     void SetUp() override {
         DriverTest::SetUp();
-        ::unsetenv("QUITERVAL_ECF_LIBRARY"); // the default printer: the simulator
-        ::setenv("ECFSIM_DIR", (dir_ / "ecf").c_str(), 1);
-        ::setenv("ECFSIM_NOW", "2026-12-07 12:00:00", 1);
+        unset_env("QUITERVAL_ECF_LIBRARY"); // the default printer: the simulator
+        set_env("ECFSIM_DIR", dir_ / "ecf");
+        set_env("ECFSIM_NOW", "2026-12-07 12:00:00");
     }
 
     // One command as a fresh process: fills the block, runs it through
@@ -24,20 +23,20 @@ class OnSimulator : public DriverTest {
         put_text(field(b.data(), IMPFIS_COMANDO), command);
         for (const auto& [f, text] : fields)
             put_text(field(b.data(), f), text);
-        write_file(dir_ / "in", b);
-        const std::string cmd =
-            "cd '" + dir_.string() + "' && '" QUITERVAL_ECF_PATH "' block < in > out 2> err";
-        const int raw = std::system(cmd.c_str());
-        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << read_file(dir_ / "err");
-        return read_file(dir_ / "out");
+        const qv::test::ProgramRun r = qv::test::run_program(
+            QUITERVAL_ECF_PATH, {"block"}, {.input = b, .folder = dir_, .without_terminal = false});
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.out;
     }
 
-    int tool(const std::string& args) {
-        const std::string cmd =
-            "cd '" + dir_.string() + "' && '" QUITERVAL_ECF_PATH "' " + args + " > out 2> err";
-        const int raw = std::system(cmd.c_str());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    // The tool's exit status; its output is kept for the failure message.
+    int tool(const std::vector<std::string>& args) {
+        const qv::test::ProgramRun r = qv::test::run_program(
+            QUITERVAL_ECF_PATH, args, {.input = {}, .folder = dir_, .without_terminal = false});
+        out_ = r.out;
+        return r.status;
     }
+    std::string out_;
 
     static bool succeeded(const std::string& b) {
         if (b.size() != kSize) return false;
@@ -93,12 +92,12 @@ TEST_F(OnSimulator, RefusalsComeBackDecodedAndLogged) {
 }
 
 TEST_F(OnSimulator, ZReductionClosesTheDay) {
-    EXPECT_EQ(tool("leiturax"), 0) << read_file(dir_ / "out");
-    EXPECT_EQ(tool("reducaoz --yes"), 0) << read_file(dir_ / "out");
+    EXPECT_EQ(tool({"leiturax"}), 0) << out_;
+    EXPECT_EQ(tool({"reducaoz", "--yes"}), 0) << out_;
     const std::string after = block("ABRE-CUPOM", {{IMPFIS_DOCUMENTO, ""}});
     ASSERT_EQ(after.size(), kSize);
     EXPECT_EQ(get_text(field(after.data(), IMPFIS_MSG_1)), pad("J\xE1 emitiu RZ de hoje", 100));
-    EXPECT_EQ(tool("cancela"), 1);
+    EXPECT_EQ(tool({"cancela"}), 1);
 }
 
 } // namespace

@@ -3,14 +3,17 @@
 #include "driver/driver_log.h"
 #include "driver/error_table.h"
 #include "driver_fixture.h"
+#include "shared/platform/windows_facts.h"
 
 #include <ctime>
 #include <set>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace qv::driver::test {
 namespace {
@@ -33,7 +36,11 @@ void expect_entry(const std::vector<std::string>& lines, std::size_t first,
     EXPECT_EQ(lines[first + 1].substr(6), std::string(74, ' '));
     std::time_t t = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    ::localtime_s(&local, &t);
+#else
     ::localtime_r(&t, &local);
+#endif
     char today[7];
     std::strftime(today, sizeof today, "%y%m%d", &local);
     EXPECT_EQ(date, today); // (a run across midnight would fail here once)
@@ -185,7 +192,7 @@ TEST_F(StatusDecoding, OtherFailuresNeverAskThePrinter) {
 }
 
 TEST_F(StatusDecoding, LogFailuresAreIgnored) {
-    ::setenv("QUITERVAL_DRIVER_LOG", (dir_ / "no-such-folder" / "DARUMA.txt").c_str(), 1);
+    set_env("QUITERVAL_DRIVER_LOG", dir_ / "no-such-folder" / "DARUMA.txt");
     script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
     run("CANC-CUPOM");
     EXPECT_EQ(get(IMPFIS_STATUS_1), kNotExecuted);
@@ -193,36 +200,44 @@ TEST_F(StatusDecoding, LogFailuresAreIgnored) {
     EXPECT_FALSE(fs::exists(dir_ / "no-such-folder"));
 }
 
-TEST_F(StatusDecoding, LogThatIsNotARegularFileIsIgnored) {
+TEST_F(StatusDecoding, LogThatIsAFolderIsIgnored) {
+    fs::create_directory(dir_ / "folder");
+    set_env("QUITERVAL_DRIVER_LOG", dir_ / "folder");
+    script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
+    run("CANC-CUPOM");
+    EXPECT_EQ(get(IMPFIS_MSG_1), pad("CF aberto", 100));
+    EXPECT_TRUE(fs::is_empty(dir_ / "folder"));
+}
+
+TEST_F(StatusDecoding, LogThatIsAFifoIsIgnored) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no named pipes in the file system (no FIFO to make)";
+#else
     const fs::path fifo = dir_ / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    fs::create_directory(dir_ / "folder");
-    for (const fs::path& log : {fifo, dir_ / "folder"}) {
-        SCOPED_TRACE(log.filename().string());
-        ::setenv("QUITERVAL_DRIVER_LOG", log.c_str(), 1);
-        // In a child with an alarm: a FIFO that nobody reads must not hang it.
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::alarm(20);
-            script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
-            run("CANC-CUPOM");
-            ::_exit(get(IMPFIS_MSG_1) == pad("CF aberto", 100) ? 0 : 1);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "hung or wrong: " << status;
+    set_env("QUITERVAL_DRIVER_LOG", fifo);
+    // In a child with an alarm: a FIFO that nobody reads must not hang it.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(20);
+        script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
+        run("CANC-CUPOM");
+        ::_exit(get(IMPFIS_MSG_1) == pad("CF aberto", 100) ? 0 : 1);
     }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "hung or wrong: " << status;
     // With a reader on the FIFO nothing reaches it either.
     const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    ::setenv("QUITERVAL_DRIVER_LOG", fifo.c_str(), 1);
     script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
     run("CANC-CUPOM");
     char byte = 0;
     EXPECT_LE(::read(reader, &byte, 1), 0);
     ::close(reader);
     EXPECT_TRUE(fs::is_fifo(fifo));
+#endif
 }
 
 TEST_F(StatusDecoding, LogLineSixKeepsTheFirst80Characters) {
@@ -233,19 +248,31 @@ TEST_F(StatusDecoding, LogLineSixKeepsTheFirst80Characters) {
     EXPECT_EQ(lines[5], msg.substr(0, 80));
 }
 
+#ifdef _WIN32
+// Windows keeps the log at its fixed path whatever the user's folders.
+TEST_F(StatusDecoding, DefaultLogIsTheFixedWindowsPath) {
+    const qv::test::EnvGuard local("LOCALAPPDATA");
+    unset_env("QUITERVAL_DRIVER_LOG");
+    set_env("LOCALAPPDATA", dir_ / "state");
+    EXPECT_EQ(log_path(), platform::windows::kDriverLogPath);
+    EXPECT_FALSE(fs::exists(dir_ / "state"));
+}
+#else
 TEST_F(StatusDecoding, DefaultLogLivesInTheStateFolderWhichIsCreated) {
-    ::unsetenv("QUITERVAL_DRIVER_LOG");
-    ::setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);
+    const qv::test::EnvGuard home("HOME"), state("XDG_STATE_HOME");
+    unset_env("QUITERVAL_DRIVER_LOG");
+    set_env("XDG_STATE_HOME", dir_ / "state");
     EXPECT_EQ(log_path(), (dir_ / "state" / "quiterval" / "DARUMA.txt").string());
     EXPECT_TRUE(fs::is_directory(dir_ / "state" / "quiterval"));
-    ::unsetenv("XDG_STATE_HOME");
-    ::setenv("HOME", (dir_ / "home").c_str(), 1);
+    unset_env("XDG_STATE_HOME");
+    set_env("HOME", dir_ / "home");
     script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
     run("CANC-CUPOM");
     const std::vector<std::string> lines =
         lines_of(read_file(dir_ / "home" / ".local" / "state" / "quiterval" / "DARUMA.txt"));
     expect_entry(lines, 0, "CANC-CUPOM", kNotExecuted, "CF aberto");
 }
+#endif
 
 TEST(ErrorTable, RowsCodesAndTexts) {
     const auto rows = error_table();

@@ -1,33 +1,47 @@
 // quiterval-ecf: parameter blocks through the driver and back, the fiscal-day
 // commands with their exit statuses, and the default printer library found
 // beside the executable.
+#include "driver/printer_choice.h"
 #include "driver_fixture.h"
-
-#include <sys/wait.h>
+#include "tests/support/program.h"
 
 namespace qv::driver::test {
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = qv::test::ProgramRun;
+
+// The tool's file name, for copies of it.
+const fs::path kToolFile = fs::path(QUITERVAL_ECF_PATH).filename();
+
+// A copy of the tool in `folder`. On Windows the shared records' DLL it
+// links goes beside it, as an installation has it (Linux finds the library
+// through the tool's run path).
+fs::path copy_tool(const fs::path& folder) {
+    fs::create_directories(folder);
+    fs::copy_file(QUITERVAL_ECF_PATH, folder / kToolFile);
+#ifdef _WIN32
+    fs::copy_file(SHARED_RECORDS_LIBRARY, folder / fs::path(SHARED_RECORDS_LIBRARY).filename());
+#endif
+    return folder / kToolFile;
+}
+
+// The words of `args`, split at each blank.
+std::vector<std::string> words(std::string_view args) {
+    std::vector<std::string> out;
+    std::istringstream in{std::string(args)};
+    for (std::string w; in >> w;)
+        out.push_back(w);
+    return out;
+}
 
 class Tool : public DriverTest {
   protected:
     // Runs `program args` from the test folder with `input` on standard input.
-    Outcome tool(const std::string& args, std::string_view input = {},
-                 const std::string& program = QUITERVAL_ECF_PATH) {
-        write_file(dir_ / "stdin", input);
-        const std::string cmd = "cd '" + dir_.string() + "' && '" + program + "' " + args +
-                                " < stdin > stdout 2> stderr";
-        const int raw = std::system(cmd.c_str());
-        Outcome o;
-        o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        o.out = read_file(dir_ / "stdout");
-        o.err = read_file(dir_ / "stderr");
-        return o;
+    Outcome tool(std::string_view args, std::string_view input = {},
+                 const fs::path& program = QUITERVAL_ECF_PATH, bool without_terminal = false) {
+        return qv::test::run_program(
+            program, words(args),
+            {.input = input, .folder = dir_, .without_terminal = without_terminal});
     }
 
     // A block for selling one item, as the coupon engine fills it.
@@ -204,9 +218,9 @@ TEST_F(Tool, FiscalDayCommandsReportAndExit) {
 }
 
 TEST_F(Tool, ZReductionNeedsConfirmationOnATerminal) {
-    // setsid leaves the program without a controlling terminal: a "s" on a
-    // redirected input must not confirm a Z reduction.
-    const Outcome o = tool("-w '" QUITERVAL_ECF_PATH "' reducaoz", "s\n", "setsid");
+    // Without a terminal or console to ask on, a "s" on a redirected input
+    // must not confirm a Z reduction.
+    const Outcome o = tool("reducaoz", "s\n", QUITERVAL_ECF_PATH, true);
     EXPECT_EQ(o.status, 2);
     EXPECT_NE(o.err.find("--yes"), std::string::npos) << o.err;
     EXPECT_TRUE(calls().empty());
@@ -223,55 +237,61 @@ TEST_F(Tool, BadUseIsRejected) {
 }
 
 TEST_F(Tool, DefaultLibraryIsFoundBesideTheExecutableNotTheWorkingFolder) {
-    ::unsetenv("QUITERVAL_ECF_LIBRARY");
+    unset_env("QUITERVAL_ECF_LIBRARY");
     struct Case {
         const char* what;
         fs::path library_folder; // relative to the install root
     };
-    for (const Case& c :
-         {Case{"beside the program", "bin"}, Case{"installed lib/quiterval", "lib/quiterval"},
-          Case{"installed lib", "lib"}}) {
+    // Windows installs the DLLs beside the programs only.
+    const std::vector<Case> cases = {
+        {"beside the program", "bin"},
+#ifndef _WIN32
+        {"installed lib/quiterval", "lib/quiterval"},
+        {"installed lib", "lib"},
+#endif
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const fs::path root = dir_ / "root";
         fs::remove_all(root);
-        fs::create_directories(root / "bin");
+        copy_tool(root / "bin");
         fs::create_directories(root / c.library_folder);
-        fs::copy_file(QUITERVAL_ECF_PATH, root / "bin" / "quiterval-ecf");
-        fs::copy_file(ECF_RECORDER_PATH, root / c.library_folder / "libquiterval-ecfsim.so");
+        fs::copy_file(ECF_RECORDER_PATH, root / c.library_folder / kDefaultLibraryFile);
         // A decoy in the working folder must not be taken.
-        fs::copy_file(PARTIAL_VENDOR_PATH, dir_ / "libquiterval-ecfsim.so",
+        fs::copy_file(PARTIAL_VENDOR_PATH, dir_ / kDefaultLibraryFile,
                       fs::copy_options::overwrite_existing);
         forget_calls();
-        const Outcome o = tool("leiturax", {}, (root / "bin" / "quiterval-ecf").string());
+        const Outcome o = tool("leiturax", {}, root / "bin" / kToolFile);
         EXPECT_EQ(o.status, 0) << o.out << o.err;
         EXPECT_EQ(calls().size(), 7u);
     }
 }
 
 TEST_F(Tool, MissingDefaultLibraryIsReported) {
-    ::unsetenv("QUITERVAL_ECF_LIBRARY");
-    fs::create_directories(dir_ / "bin");
-    fs::copy_file(QUITERVAL_ECF_PATH, dir_ / "bin" / "quiterval-ecf");
-    const Outcome o = tool("cancela", {}, (dir_ / "bin" / "quiterval-ecf").string());
+    unset_env("QUITERVAL_ECF_LIBRARY");
+    const Outcome o = tool("cancela", {}, copy_tool(dir_ / "bin"));
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.out.find("Biblioteca da impressora n\xC3\xA3o carregada:"), std::string::npos)
         << o.out;
-    EXPECT_NE(o.out.find("libquiterval-ecfsim.so"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find(kDefaultLibraryFile), std::string::npos) << o.out;
 }
 
 // The technician's choice through the installed layout: the system's file in
-// etc/ beside the program's prefix, the user's file under XDG_CONFIG_HOME.
+// etc/ beside the program's prefix (on Windows beside the program), the
+// user's file under XDG_CONFIG_HOME (on Windows %APPDATA%).
 TEST_F(Tool, ConfigurationFilesChooseTheLibrary) {
-    ::unsetenv("QUITERVAL_ECF_LIBRARY");
+    unset_env("QUITERVAL_ECF_LIBRARY");
     const fs::path root = dir_ / "root";
-    fs::create_directories(root / "bin");
+    const fs::path program = copy_tool(root / "bin");
+#ifdef _WIN32
+    const fs::path system_file = root / "bin" / "impressora.conf";
+#else
     fs::create_directories(root / "etc" / "quiterval");
-    fs::create_directories(dir_ / "config" / "quiterval");
-    fs::copy_file(QUITERVAL_ECF_PATH, root / "bin" / "quiterval-ecf");
-    const std::string program = (root / "bin" / "quiterval-ecf").string();
     const fs::path system_file = root / "etc" / "quiterval" / "impressora.conf";
+#endif
+    fs::create_directories(dir_ / "config" / "quiterval");
     const fs::path user_file = dir_ / "config" / "quiterval" / "impressora.conf";
-    const std::string missing = (dir_ / "falta" / "libecf.so").string();
+    const std::string missing = utf8(dir_ / "falta" / "libecf.so");
 
     // The system's file names the recording library.
     write_file(system_file, "# vendor\nbiblioteca=" ECF_RECORDER_PATH "\n");
@@ -286,7 +306,7 @@ TEST_F(Tool, ConfigurationFilesChooseTheLibrary) {
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.out.find("Biblioteca da impressora n\xC3\xA3o carregada: "), std::string::npos)
         << o.out;
-    EXPECT_NE(o.out.find("/falta/libecf.so"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find(utf8(fs::path("falta") / "libecf.so")), std::string::npos) << o.out;
     EXPECT_TRUE(calls().empty());
 
     // A malformed user's file is reported with its name; nothing is printed,

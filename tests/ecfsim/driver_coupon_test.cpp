@@ -3,7 +3,9 @@
 #include "driver/fiscal_driver.h"
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
+#include "tests/support/environment.h"
 #include "tests/support/files.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +22,8 @@ namespace {
 using namespace qv::impfis;
 
 using qv::test::read_file;
+using qv::test::set_env;
+using qv::test::unset_env;
 
 struct Result {
     std::string status1, status2, msg1, msg2;
@@ -30,20 +34,13 @@ struct Result {
 class ThroughDriver : public testing::Test {
   public:
     void SetUp() override {
-        char pattern[] = "/tmp/ecfsim-driver-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        setenv("ECFSIM_DIR", (dir_ / "ecf").c_str(), 1);
-        setenv("ECFSIM_NOW", "2026-12-07 12:30:00", 1);
-        setenv("QUITERVAL_DRIVER_LOG", (dir_ / "DARUMA.txt").c_str(), 1);
-        setenv("QUITERVAL_ECF_LIBRARY", ECFSIM_LIBRARY, 1);
-        unsetenv("ECFSIM_FALHAS");
+        set_env("ECFSIM_DIR", dir_ / "ecf");
+        set_env("ECFSIM_NOW", "2026-12-07 12:30:00");
+        set_env("QUITERVAL_DRIVER_LOG", dir_ / "DARUMA.txt");
+        set_env("QUITERVAL_ECF_LIBRARY", ECFSIM_LIBRARY);
+        unset_env("ECFSIM_FALHAS");
         rec_ = qv::driver::parameter_block();
         ASSERT_NE(rec_, nullptr);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
     void put(const qv::FieldSpec& f, std::string_view text) {
         qv::put_text(qv::field(rec_, f), text);
@@ -92,7 +89,8 @@ class ThroughDriver : public testing::Test {
     }
     fs::path tape() const { return dir_ / "ecf" / "bobina.txt"; }
 
-    fs::path dir_;
+    qv::test::ScratchFolder scratch_{"ecfsim-driver"};
+    fs::path dir_ = scratch_.path();
     char* rec_ = nullptr;
 };
 
@@ -147,10 +145,8 @@ TEST_F(ThroughDriver, RefusalsComeBackAsThePrinterErrorText) {
 }
 
 TEST_F(ThroughDriver, InjectedFaultsReachTheCallerAndTheRetryPathWorks) {
-    setenv("ECFSIM_FALHAS",
-           "iCFAbrir_ECF_Daruma -6; iCFEncerrarConfigMsg_ECF_Daruma feito:0; "
-           "iCFTotalizarCupom_ECF_Daruma erro:72",
-           1);
+    set_env("ECFSIM_FALHAS", "iCFAbrir_ECF_Daruma -6; iCFEncerrarConfigMsg_ECF_Daruma feito:0; "
+                             "iCFTotalizarCupom_ECF_Daruma erro:72");
     put(IMPFIS_DOCUMENTO, "");
     const Result off = send("ABRE-CUPOM");
     EXPECT_EQ(off.msg1, "Impressora Desligada!!!   -6");
@@ -190,7 +186,7 @@ TEST_F(ThroughDriver, FiscalDayCommandsPrintTheirReports) {
     EXPECT_NE(t.find("CRZ 000000"), std::string::npos); // on the X reading
     EXPECT_NE(t.find("CRZ 000001"), std::string::npos); // on the Z reduction
     // the application message lines set by the X reading close later coupons
-    setenv("ECFSIM_NOW", "2026-12-08 12:00:00", 1);
+    set_env("ECFSIM_NOW", "2026-12-08 12:00:00");
     coupon();
     EXPECT_NE(read_file(tape()).rfind("*** www.quiterval.com.br ***"), std::string::npos);
     const Result again = send("REDUCAOZ");
@@ -199,7 +195,7 @@ TEST_F(ThroughDriver, FiscalDayCommandsPrintTheirReports) {
 }
 
 TEST_F(ThroughDriver, DefaultLibraryIsTheSimulatorBesideTheProgram) {
-    unsetenv("QUITERVAL_ECF_LIBRARY");
+    unset_env("QUITERVAL_ECF_LIBRARY");
     ASSERT_TRUE(send("LEITURAX").ok());
     EXPECT_NE(read_file(tape()).find("LEITURA X"), std::string::npos);
 }

@@ -4,7 +4,9 @@
 // memory is damaged. The cashier always gets a clear message and, where the
 // coupon can go on, the retry question; nothing crashes.
 #include "tests/core/engine_fixture.h"
+#ifndef _WIN32
 #include "tests/support/permissions.h"
+#endif
 
 #include "driver/fiscal_driver.h"
 #include "shared/impfis_block.h"
@@ -13,8 +15,13 @@
 #include <cstdio>
 #include <functional>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <sys/stat.h>
+#else
 #include <sys/wait.h>
+#endif
 
 namespace qv::test {
 namespace {
@@ -111,42 +118,69 @@ void PrintTo(const LogCase& c, std::ostream* os) {
 class LogFaultTest : public FaultTest, public ::testing::WithParamInterface<LogCase> {};
 
 // The printer refuses the closing once with a known error (which the driver
-// logs); the cashier answers Yes. The coupon runs in a child process that
-// meets the permission bits even when started by root (root writes into
-// read-only folders), and writes what the cashier saw into a file; its error
-// output is kept.
+// logs); the cashier answers Yes. On Linux the coupon runs in a child
+// process that meets the permission bits even when started by root (root
+// writes into read-only folders); it writes what the cashier saw into a
+// file, and its error output is kept.
 TEST_P(LogFaultTest, RefusalIsShownAndRetriedWhateverTheLog) {
     const LogCase& c = GetParam();
+#ifdef _WIN32
+    if (c.folder_perms != fs::perms::all && c.make_folder)
+        GTEST_SKIP() << "Windows keeps no write permission bits on a folder (read-only folder)";
+#endif
     const fs::path folder = dir_ / "log";
     if (c.make_folder) {
         fs::create_directory(folder);
         fs::permissions(folder, c.folder_perms);
     }
-    ::setenv("QUITERVAL_DRIVER_LOG", (folder / "DARUMA.txt").c_str(), 1);
+    set_env("QUITERVAL_DRIVER_LOG", folder / "DARUMA.txt");
     script("iCFEncerrarConfigMsg_ECF_Daruma -12\nrStatusUltimoCmdInt_ECF_Daruma 1 1\n");
     // The child's recorder writes its calls and consumes its script here.
     fs::permissions(dir_, fs::perms::all);
     fs::permissions(dir_ / "script", fs::perms::all);
     win.answer(kAnswerYes);
 
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (!obey_file_permissions()) ::_exit(2);
-        if (std::freopen((dir_ / "stderr").c_str(), "w", stderr) == nullptr) ::_exit(4);
+    // What the cashier saw, into the file "seen"; false when it could not
+    // be written.
+    const auto issue_and_keep = [&] {
         issue();
-        std::ofstream out(dir_ / "seen", std::ios::trunc);
+        std::ofstream out(dir_ / "seen", std::ios::trunc | std::ios::binary);
         for (const std::string& b : boxes())
             out << b << '\n';
         out << "status " << eng.W_STATUS_ECF << " unanswered " << win.unanswered() << '\n'
             << "reset " << (win.text("Ed_VALOTOT").empty() && win.visible("Frm_SENHA")) << '\n';
         out.close();
-        ::_exit(out ? 0 : 3);
+        return static_cast<bool>(out);
+    };
+#ifdef _WIN32
+    // No permission bits to meet: the coupon runs in this process, its
+    // error output caught in the file "stderr" meanwhile.
+    std::fflush(stderr);
+    const int saved = ::_dup(2);
+    const int caught = ::_open((dir_ / "stderr").string().c_str(),
+                               _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    ASSERT_GE(caught, 0);
+    ::_dup2(caught, 2);
+    ::_close(caught);
+    const bool kept = issue_and_keep();
+    std::fflush(stderr);
+    ::_dup2(saved, 2);
+    ::_close(saved);
+    ASSERT_TRUE(kept);
+    ASSERT_TRUE(fs::exists(dir_ / "stderr"));
+#else
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!obey_file_permissions()) ::_exit(2);
+        if (std::freopen((dir_ / "stderr").c_str(), "w", stderr) == nullptr) ::_exit(4);
+        ::_exit(issue_and_keep() ? 0 : 3);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status)) << "the coupon crashed";
     ASSERT_EQ(WEXITSTATUS(status), 0);
+#endif
 
     EXPECT_EQ(lines_of(read_file(dir_ / "seen")),
               (Lines{kNotExecuted, "message_box 16 ECF com falha mecânica", kRetry,
@@ -203,15 +237,15 @@ class SimulatorFaultTest : public FaultTest {
   protected:
     void SetUp() override {
         FaultTest::SetUp();
-        ::setenv("QUITERVAL_ECF_LIBRARY", ECFSIM_PATH, 1);
-        ::setenv("ECFSIM_DIR", (dir_ / "ecf").c_str(), 1);
-        ::setenv("ECFSIM_NOW", "2026-12-07 21:40:00", 1);
-        ::unsetenv("ECFSIM_FALHAS");
+        set_env("QUITERVAL_ECF_LIBRARY", ECFSIM_PATH);
+        set_env("ECFSIM_DIR", dir_ / "ecf");
+        set_env("ECFSIM_NOW", "2026-12-07 21:40:00");
+        unset_env("ECFSIM_FALHAS");
     }
     void TearDown() override {
-        ::unsetenv("ECFSIM_DIR");
-        ::unsetenv("ECFSIM_NOW");
-        ::unsetenv("ECFSIM_FALHAS");
+        unset_env("ECFSIM_DIR");
+        unset_env("ECFSIM_NOW");
+        unset_env("ECFSIM_FALHAS");
         FaultTest::TearDown();
     }
     std::string tape() const { return read_file(dir_ / "ecf" / "bobina.txt"); }
@@ -219,9 +253,9 @@ class SimulatorFaultTest : public FaultTest {
 
 TEST_F(SimulatorFaultTest, CouponPrintsWhenTheLogFolderIsMissing) {
     const fs::path folder = dir_ / "sem-pasta";
-    ::setenv("QUITERVAL_DRIVER_LOG", (folder / "DARUMA.txt").c_str(), 1);
+    set_env("QUITERVAL_DRIVER_LOG", folder / "DARUMA.txt");
     // Paper end on the totalling: a refusal the driver logs.
-    ::setenv("ECFSIM_FALHAS", "iCFTotalizarCupom_ECF_Daruma erro:72", 1);
+    set_env("ECFSIM_FALHAS", "iCFTotalizarCupom_ECF_Daruma erro:72");
     win.answer(kAnswerYes);
     issue();
     EXPECT_EQ(boxes(), (Lines{kNotExecuted, "message_box 16 Fim do papel", kRetry}));
@@ -337,11 +371,11 @@ TEST_P(BindingFaultTest, MissingPieceIsNamedAndTheRetryOffered) {
     win.before_command = [&](const std::string& command) {
         if (swapped || command != c.swap_before) return;
         swapped = true;
-        ::setenv("QUITERVAL_ECF_LIBRARY", c.swap_to, 1);
+        set_env("QUITERVAL_ECF_LIBRARY", c.swap_to);
     };
     win.at_question = [&](int question) {
         if (question == 1 && c.restore_at_first_question)
-            ::setenv("QUITERVAL_ECF_LIBRARY", ECF_RECORDER_PATH, 1);
+            set_env("QUITERVAL_ECF_LIBRARY", ECF_RECORDER_PATH);
     };
     for (int a : c.answers)
         win.answer(a);

@@ -1,64 +1,24 @@
 // The torlib command: link blocks streamed through one process, and the
 // subcommands with natural input, against the same examples.
 #include "tests/support/files.h"
+#include "tests/support/program.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/torlib/support.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fcntl.h>
 #include <fstream>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace qv::torlib_test {
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    std::string out, err;
-};
-
-using qv::test::read_file;
+using qv::test::ProgramRun;
 
 // Runs the tool with `input` on its standard input.
-ToolRun run_tool(const std::vector<std::string>& args, const std::string& input = "") {
-    char dir[] = "/tmp/torlib-tool-test-XXXXXX";
-    if (mkdtemp(dir) == nullptr) throw std::runtime_error("mkdtemp");
-    const std::string in = std::string(dir) + "/in", out = std::string(dir) + "/out",
-                      err = std::string(dir) + "/err";
-    std::ofstream(in, std::ios::binary) << input;
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> argv{const_cast<char*>(TORLIB_TOOL)};
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ToolRun r;
-    if (posix_spawn(&pid, TORLIB_TOOL, &actions, nullptr, argv.data(), environ) == 0) {
-        int wstatus = 0;
-        waitpid(pid, &wstatus, 0);
-        r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    r.out = read_file(out);
-    r.err = read_file(err);
-    std::remove(in.c_str());
-    std::remove(out.c_str());
-    std::remove(err.c_str());
-    rmdir(dir);
-    return r;
+ProgramRun run_tool(const std::vector<std::string>& args, const std::string& input = "") {
+    return qv::test::run_program(TORLIB_TOOL, args,
+                                 {.input = input, .folder = {}, .without_terminal = false});
 }
 
 std::string bytes(const Block& b) {
@@ -67,16 +27,7 @@ std::string bytes(const Block& b) {
 
 class ToolCall : public testing::Test {
   protected:
-    void SetUp() override {
-        char templ[] = "/tmp/torlib-tool-files-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir_ = templ;
-        std::ofstream(dir_ + "/existe.txt") << "x";
-    }
-    void TearDown() override {
-        std::remove((dir_ + "/existe.txt").c_str());
-        rmdir(dir_.c_str());
-    }
+    void SetUp() override { std::ofstream(folder_.path() / "existe.txt") << "x"; }
 
     std::vector<Example> all_examples() const {
         std::vector<Example> all;
@@ -86,7 +37,8 @@ class ToolCall : public testing::Test {
             all.insert(all.end(), table.begin(), table.end());
         return all;
     }
-    std::string dir_;
+    qv::test::ScratchFolder folder_{"torlib-tool-files"};
+    std::string dir_ = folder_.text();
 };
 
 // Every example, all through one process: each answer equals the example's
@@ -96,7 +48,7 @@ TEST_F(ToolCall, StreamsEveryExampleThroughOneProcess) {
     std::string input;
     for (const Example& e : examples)
         input += bytes(e.input());
-    const ToolRun r = run_tool({"call"}, input);
+    const ProgramRun r = run_tool({"call"}, input);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     ASSERT_EQ(r.out.size(), examples.size() * L::kSize);
@@ -112,7 +64,7 @@ TEST_F(ToolCall, PartialLastBlockIsAnErrorAfterTheCompleteOnes) {
     const std::vector<Example> examples = words_examples();
     const std::string input =
         bytes(examples[0].input()) + bytes(examples[1].input()) + std::string(100, '0');
-    const ToolRun r = run_tool({"call"}, input);
+    const ProgramRun r = run_tool({"call"}, input);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("bloco incompleto"), std::string::npos) << r.err;
     ASSERT_EQ(r.out.size(), 2 * L::kSize);
@@ -121,7 +73,7 @@ TEST_F(ToolCall, PartialLastBlockIsAnErrorAfterTheCompleteOnes) {
 }
 
 TEST_F(ToolCall, EmptyInputAnswersNothing) {
-    const ToolRun r = run_tool({"call"}, "");
+    const ProgramRun r = run_tool({"call"}, "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
 }
@@ -129,43 +81,16 @@ TEST_F(ToolCall, EmptyInputAnswersNothing) {
 // Each block is answered as soon as it arrives, before the input ends: a
 // caller can hold one process open and talk to it block by block.
 TEST_F(ToolCall, AnswersEachBlockBeforeTheNextArrives) {
-    int to_tool[2], from_tool[2];
-    ASSERT_EQ(pipe(to_tool), 0);
-    ASSERT_EQ(pipe(from_tool), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, to_tool[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, from_tool[1], 1);
-    posix_spawn_file_actions_addclose(&actions, to_tool[1]);
-    posix_spawn_file_actions_addclose(&actions, from_tool[0]);
-    char* argv[] = {const_cast<char*>(TORLIB_TOOL), const_cast<char*>("call"), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, TORLIB_TOOL, &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(to_tool[0]);
-    close(from_tool[1]);
-
+    qv::test::ProgramSession tool(TORLIB_TOOL, {"call"});
+    ASSERT_TRUE(tool.started());
     const std::vector<Example> examples = document_examples();
     for (std::size_t i = 0; i < 5; ++i) {
-        const std::string block = bytes(examples[i].input());
-        ASSERT_EQ(write(to_tool[1], block.data(), block.size()),
-                  static_cast<ssize_t>(block.size()));
-        std::string answer;
-        while (answer.size() < L::kSize) {
-            pollfd p{from_tool[0], POLLIN, 0};
-            ASSERT_EQ(poll(&p, 1, 10000), 1) << "no answer to block " << i;
-            char buf[L::kSize];
-            const ssize_t n = read(from_tool[0], buf, L::kSize - answer.size());
-            ASSERT_GT(n, 0);
-            answer.append(buf, static_cast<std::size_t>(n));
-        }
+        ASSERT_TRUE(tool.send(bytes(examples[i].input())));
+        const std::string answer = tool.receive(L::kSize, 10);
+        ASSERT_EQ(answer.size(), L::kSize) << "no answer to block " << i;
         EXPECT_EQ(answer, bytes(examples[i].expected())) << examples[i].name;
     }
-    close(to_tool[1]);
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    close(from_tool[0]);
-    EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0);
+    EXPECT_EQ(tool.finish(), 0);
 }
 
 struct Case {
@@ -175,7 +100,7 @@ struct Case {
 };
 
 void check(const Case& c) {
-    const ToolRun r = run_tool(c.args);
+    const ProgramRun r = run_tool(c.args);
     std::string shown;
     for (const auto& a : c.args)
         shown += a + " ";
@@ -299,13 +224,13 @@ TEST(ToolCommands, Existe) {
 TEST(ToolCommands, HelpAndUnknownCommands) {
     for (const char* command :
          {"call", "documento", "extenso", "numero", "maiusculas", "calendario", "existe"}) {
-        const ToolRun r = run_tool({command, "--help"});
+        const ProgramRun r = run_tool({command, "--help"});
         EXPECT_EQ(r.status, 0) << command;
         EXPECT_EQ(r.out.rfind(std::string("Uso: torlib ") + command, 0), 0u) << r.out;
     }
     EXPECT_EQ(run_tool({"--help"}).status, 0);
     EXPECT_EQ(run_tool({}).status, 2);
-    const ToolRun r = run_tool({"somar"});
+    const ProgramRun r = run_tool({"somar"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("comando desconhecido"), std::string::npos);
 }
