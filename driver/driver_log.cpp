@@ -1,8 +1,10 @@
 #include "driver/driver_log.h"
 
 #include "shared/platform/platform.h"
+#ifdef _WIN32
+#include "shared/platform/windows_facts.h"
+#endif
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -33,21 +35,24 @@ platform::File open_for_append(const std::string& path) {
     return f;
 }
 
-std::string non_empty_env(const char* name) {
-    const char* v = std::getenv(name);
-    return v != nullptr ? v : "";
-}
-
 } // namespace
 
 std::string log_path() {
-    if (std::string p = non_empty_env("QUITERVAL_DRIVER_LOG"); !p.empty()) return p;
+    if (std::string p = platform::environment_variable("QUITERVAL_DRIVER_LOG"); !p.empty())
+        return p;
+#ifdef _WIN32
+    const std::string_view fixed = platform::windows::kDriverLogPath;
+    const std::string folder(fixed.substr(0, fixed.rfind('\\')));
+    const std::string path(fixed);
+#else
     const std::string state = platform::user_state_folder();
     if (state.empty()) return {};
     const std::string folder = state + "/quiterval";
+    const std::string path = folder + "/DARUMA.txt";
+#endif
     std::error_code ignored; // an unwritable folder just means no log
     std::filesystem::create_directories(folder, ignored);
-    return folder + "/DARUMA.txt";
+    return path;
 }
 
 void write_log_entry(std::string_view command, std::string_view status, std::string_view message) {

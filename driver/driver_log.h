@@ -8,8 +8,9 @@
 namespace qv::driver {
 
 // QUITERVAL_DRIVER_LOG names it; by default $XDG_STATE_HOME/quiterval/DARUMA.txt, else
-// ~/.local/state/quiterval/DARUMA.txt. Empty when no path can be formed.
-// (Windows keeps its fixed path: shared/platform/windows_facts.h.)
+// ~/.local/state/quiterval/DARUMA.txt, and on Windows the fixed path of
+// shared/platform/windows_facts.h. The default's folder is made when
+// missing. Empty when no path can be formed.
 std::string log_path();
 
 // Appends one entry (separator, date YYMMDD, time HHMMSSCC, then the three

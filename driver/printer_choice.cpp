@@ -3,12 +3,8 @@
 #include "driver/vendor_library.h"
 #include "shared/platform/platform.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <string_view>
-#include <sys/stat.h>
 
 namespace qv::driver {
 
@@ -20,31 +16,28 @@ constexpr std::string_view kSimulatorValue = "simulada";
 constexpr std::size_t kMaxFileSize = 64 * 1024;
 
 bool is_file(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    const platform::File f = platform::File::open(path, platform::Access::read);
+    return f.is_open() && f.is_regular();
 }
 
-// The simulated printer library beside the executable, or in the installed
-// layout's lib folders.
+// The simulated printer library beside the executable, or (on POSIX) in the
+// installed layout's lib folders.
 std::string default_library_path() {
     static std::string found; // set once a candidate exists
     if (!found.empty()) return found;
     const std::string dir = platform::executable_folder();
     if (dir.empty()) return kDefaultLibraryFile;
     const std::string candidates[] = {
-        dir + "/" + kDefaultLibraryFile,
+        dir + platform::kFolderSeparator + kDefaultLibraryFile,
+#ifndef _WIN32
         dir + "/../lib/quiterval/" + kDefaultLibraryFile,
         dir + "/../lib/" + kDefaultLibraryFile,
+#endif
     };
     for (const std::string& c : candidates) {
         if (is_file(c)) return found = c;
     }
     return candidates[0];
-}
-
-std::string env(const char* name) {
-    const char* v = std::getenv(name);
-    return v != nullptr ? v : "";
 }
 
 std::string_view trim(std::string_view s) {
@@ -54,18 +47,27 @@ std::string_view trim(std::string_view s) {
 }
 
 std::string_view file_name_of(std::string_view path) {
+#ifdef _WIN32
+    const auto slash = path.find_last_of("/\\");
+#else
     const auto slash = path.rfind('/');
+#endif
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 // The system's file sits in etc/ beside the installation's prefix, and a
-// program under /usr keeps it in /etc, as Linux programs do.
+// program under /usr keeps it in /etc, as Linux programs do. On Windows it
+// sits beside the programs (none when their folder is unknown).
 std::string system_file_for(const std::string& exe_folder) {
+#ifdef _WIN32
+    return exe_folder.empty() ? std::string() : exe_folder + '\\' + kChoiceFileName;
+#else
     std::string tail = std::string("/etc/quiterval/") + kChoiceFileName;
     if (exe_folder.empty() || exe_folder == "/") return tail;
     std::string prefix = exe_folder.substr(0, exe_folder.rfind('/'));
     if (file_name_of(prefix) == "usr") prefix = prefix.substr(0, prefix.rfind('/'));
     return prefix + tail;
+#endif
 }
 
 LibraryChoice failure(const std::string& file, std::string error) {
@@ -79,20 +81,15 @@ LibraryChoice failure(const std::string& file, std::string error) {
 // library, else the library it names or what is wrong with it.
 std::optional<LibraryChoice> read_choice_file(const std::string& file, ChoiceSource source,
                                               const std::string& simulator) {
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
-        return failure(file, "Arquivo de configuração da impressora ilegível: ");
-    }
-    std::ifstream in;
-    if (S_ISREG(st.st_mode)) in.open(file, std::ios::binary);
+    platform::File in = platform::File::open(file, platform::Access::read);
+    if (!in.is_open() && platform::probe_file(file) == platform::Fault::not_found)
+        return std::nullopt;
     std::string text(kMaxFileSize + 1, '\0');
-    if (in.is_open()) {
-        in.read(text.data(), static_cast<std::streamsize>(text.size()));
-        text.resize(static_cast<std::size_t>(in.gcount()));
-    }
-    if (!in.is_open() || in.bad() || text.size() > kMaxFileSize)
+    const std::optional<std::size_t> got =
+        in.is_open() && in.is_regular() ? platform::read_full(in, text) : std::nullopt;
+    if (!got || *got > kMaxFileSize)
         return failure(file, "Arquivo de configuração da impressora ilegível: ");
+    text.resize(*got);
 
     std::optional<LibraryChoice> chosen;
     std::size_t line_number = 0;
@@ -109,7 +106,7 @@ std::optional<LibraryChoice> read_choice_file(const std::string& file, ChoiceSou
             equals == std::string_view::npos ? std::string_view{} : trim(line.substr(equals + 1));
         const bool well_formed = equals != std::string_view::npos &&
                                  trim(line.substr(0, equals)) == kKey &&
-                                 (value == kSimulatorValue || value.starts_with('/')) &&
+                                 (value == kSimulatorValue || platform::is_absolute_path(value)) &&
                                  value.find('\0') == std::string_view::npos && !chosen;
         if (!well_formed)
             return failure(file, "Configuração da impressora inválida na linha " +
@@ -127,9 +124,10 @@ std::optional<LibraryChoice> read_choice_file(const std::string& file, ChoiceSou
 
 ChoicePlaces current_places() {
     ChoicePlaces p;
-    p.variable = env("QUITERVAL_ECF_LIBRARY");
+    p.variable = platform::environment_variable("QUITERVAL_ECF_LIBRARY");
     if (const std::string config = platform::user_config_folder(); !config.empty())
-        p.user_file = config + "/quiterval/" + kChoiceFileName;
+        p.user_file = config + platform::kFolderSeparator + "quiterval" +
+                      platform::kFolderSeparator + kChoiceFileName;
     p.system_file = system_file_for(platform::executable_folder());
     p.simulator = default_library_path();
     return p;

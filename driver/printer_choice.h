@@ -12,8 +12,11 @@
 // ~/.config/quiterval/impressora.conf), the system's file
 // (/etc/quiterval/impressora.conf for a program under /usr,
 // <prefix>/etc/quiterval/impressora.conf otherwise), and last the simulated
-// printer. A file that cannot be read or holds anything else is an error
-// that names it: the driver then loads nothing, rather than quietly
+// printer. On Windows the user's file is %APPDATA%\quiterval\impressora.conf,
+// the system's file impressora.conf beside the programs, the simulated
+// printer quiterval-ecfsim.dll beside them too, and a library is named by
+// its full path (biblioteca=C:\Fabricante\impressora.dll). A file that cannot be read or holds
+// anything else is an error that names it: the driver then loads nothing, rather than quietly
 // printing into the simulator.
 #pragma once
 
@@ -22,7 +25,11 @@
 namespace qv::driver {
 
 // The file name of the simulated printer library.
+#ifdef _WIN32
+inline constexpr const char* kDefaultLibraryFile = "quiterval-ecfsim.dll";
+#else
 inline constexpr const char* kDefaultLibraryFile = "libquiterval-ecfsim.so";
+#endif
 // The configuration file's name inside its folder "quiterval".
 inline constexpr const char* kChoiceFileName = "impressora.conf";
 

@@ -1,21 +1,34 @@
 #include "ecfsim/folder.h"
 
 #include <array>
-#include <cstdlib>
 
 namespace qv::ecfsim {
 namespace fs = std::filesystem;
 
+std::string path_text(const fs::path& path) {
+#ifdef _WIN32
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+#else
+    return path.string();
+#endif
+}
+
 fs::path simulator_dir() {
-    if (const char* dir = std::getenv("ECFSIM_DIR"); dir != nullptr && *dir != '\0')
+    if (const std::string dir = platform::environment_variable("ECFSIM_DIR"); !dir.empty()) {
+#ifdef _WIN32
+        return fs::path(std::u8string(dir.begin(), dir.end()));
+#else
         return fs::path(dir);
+#endif
+    }
     return fs::path("ecf-simulado");
 }
 
 FileText read_file(const fs::path& path) {
     FileText f;
     platform::Fault fault = platform::Fault::none;
-    platform::File file = platform::File::open(path.string(), platform::Access::read, &fault);
+    platform::File file = platform::File::open(path_text(path), platform::Access::read, &fault);
     if (!file.is_open()) {
         f.unreadable = fault != platform::Fault::not_found;
         f.exists = f.unreadable;
@@ -40,18 +53,18 @@ bool write_atomically(const fs::path& path, std::string_view text, bool durable)
     platform::ReplaceOptions options;
     options.durable = durable;
     options.fixed_temporary_name = true; // the caller holds the folder's lock
-    return platform::replace_file(path.string(), text, options) == platform::Fault::none;
+    return platform::replace_file(path_text(path), text, options) == platform::Fault::none;
 }
 
 bool append_to(const fs::path& path, std::string_view text) {
-    platform::File file = platform::File::open(path.string(), platform::Access::append_or_create);
+    platform::File file = platform::File::open(path_text(path), platform::Access::append_or_create);
     if (!file.is_open()) return false;
     const bool ok = platform::write_all(file, text);
     return file.close() && ok;
 }
 
 std::optional<std::uintmax_t> append_whole(const fs::path& path, std::string_view text) {
-    return platform::append_whole(path.string(), text);
+    return platform::append_whole(path_text(path), text);
 }
 
 bool truncate_file(const fs::path& path, std::uintmax_t size) {

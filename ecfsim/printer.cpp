@@ -67,9 +67,7 @@ std::map<std::string, Decimal> net_by_tax(const Coupon& c) {
             it->second += left;
             break;
         }
-        const Int128 units =
-            static_cast<Int128>(c.adjustment.units()) * it->second.units() / subtotal.units();
-        const Decimal share = Decimal::from_units(static_cast<std::int64_t>(units)).truncated(2);
+        const Decimal share = proportion(c.adjustment, it->second, subtotal).truncated(2);
         it->second += share;
         left = left - share;
     }

@@ -9,13 +9,16 @@ namespace {
 
 constexpr std::int64_t pow10(int n) {
     std::int64_t p = 1;
-    while (n-- > 0) p *= 10;
+    while (n-- > 0)
+        p *= 10;
     return p;
 }
 
 std::string_view strip_blanks(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
     return s;
 }
 
@@ -93,9 +96,8 @@ void Decimal::to_digits(Bytes f, int decimals) const {
     const std::int64_t u = units_ < 0 ? -units_ : units_;
     const int kept = std::min(decimals, kScale);
     // value scaled to `decimals` fraction digits, cut
-    const std::uint64_t scaled =
-        static_cast<std::uint64_t>(u / pow10(kScale - kept)) *
-        static_cast<std::uint64_t>(pow10(decimals - kept));
+    const std::uint64_t scaled = static_cast<std::uint64_t>(u / pow10(kScale - kept)) *
+                                 static_cast<std::uint64_t>(pow10(decimals - kept));
     put_digits(f, scaled); // keeps the last digits that fit
 }
 
@@ -105,15 +107,62 @@ Decimal Decimal::truncated(int decimals) const {
     return Decimal(units_ / step * step);
 }
 
+namespace {
+
+// Exact intermediate results without a 128-bit integer type, which 32-bit
+// targets lack, so that every target computes alike: magnitudes of at most
+// 18 digits, and a result above 18 digits ends as the largest value.
+constexpr std::uint64_t kUnitsMax = Decimal::kMax;
+
+std::uint64_t magnitude(std::int64_t units) {
+    return units < 0 ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);
+}
+
+// a * b / c, cut, for c > 0; above the largest value when it does not fit.
+std::uint64_t mul_div(std::uint64_t a, std::uint64_t b, std::uint64_t c) {
+    if (a == 0 || b <= UINT64_MAX / a) return a * b / c;
+    // The 128-bit product in two halves, from 32-bit pieces.
+    const std::uint64_t a0 = a & 0xFFFF'FFFF, a1 = a >> 32;
+    const std::uint64_t b0 = b & 0xFFFF'FFFF, b1 = b >> 32;
+    const std::uint64_t low = a0 * b0;
+    const std::uint64_t mid1 = a1 * b0 + (low >> 32);
+    const std::uint64_t mid2 = a0 * b1 + (mid1 & 0xFFFF'FFFF);
+    std::uint64_t high = a1 * b1 + (mid1 >> 32) + (mid2 >> 32);
+    std::uint64_t rest = (mid2 << 32) | (low & 0xFFFF'FFFF);
+    if (high >= c) return kUnitsMax + 1; // the quotient needs more than 64 bits
+    // Long division, one bit at a time; `high` stays below c.
+    std::uint64_t q = 0;
+    for (int bit = 0; bit < 64; ++bit) {
+        const bool carry = (high >> 63) != 0;
+        high = (high << 1) | (rest >> 63);
+        rest <<= 1;
+        q <<= 1;
+        if (carry || high >= c) {
+            high -= c;
+            q |= 1;
+        }
+    }
+    return q;
+}
+
+} // namespace
+
+Decimal proportion(Decimal value, Decimal numerator, Decimal denominator) {
+    if (denominator.units_ == 0) return Decimal();
+    const std::uint64_t units = mul_div(magnitude(value.units_), magnitude(numerator.units_),
+                                        magnitude(denominator.units_));
+    const auto u = static_cast<std::int64_t>(std::min(units, kUnitsMax));
+    const bool negative =
+        ((value.units_ < 0) != (numerator.units_ < 0)) != (denominator.units_ < 0);
+    return Decimal(negative ? -u : u);
+}
+
 Decimal operator*(Decimal a, Decimal b) {
-    const Int128 p = static_cast<Int128>(a.units_) * b.units_ / Decimal::kOne;
-    return Decimal(Decimal::clamp128(p));
+    return proportion(a, b, Decimal(Decimal::kOne));
 }
 
 Decimal operator/(Decimal a, Decimal b) {
-    if (b.units_ == 0) return Decimal();
-    const Int128 q = static_cast<Int128>(a.units_) * Decimal::kOne / b.units_;
-    return Decimal(Decimal::clamp128(q));
+    return proportion(a, Decimal(Decimal::kOne), b);
 }
 
 std::string Decimal::to_string() const {

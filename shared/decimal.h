@@ -11,8 +11,6 @@
 
 namespace qv {
 
-__extension__ typedef __int128 Int128; // exact intermediate products
-
 class Decimal {
   public:
     static constexpr int kScale = 4;                         // fraction digits
@@ -48,13 +46,17 @@ class Decimal {
     // The integer part, toward zero.
     constexpr std::int64_t whole() const { return units_ / kOne; }
 
-    friend constexpr Decimal operator+(Decimal a, Decimal b) { return Decimal(clamp128(static_cast<Int128>(a.units_) + b.units_)); }
-    friend constexpr Decimal operator-(Decimal a, Decimal b) { return Decimal(clamp128(static_cast<Int128>(a.units_) - b.units_)); }
+    // Both within 18 digits, so their sum fits in 64 bits before the clamp.
+    friend constexpr Decimal operator+(Decimal a, Decimal b) { return Decimal(clamp(a.units_ + b.units_)); }
+    friend constexpr Decimal operator-(Decimal a, Decimal b) { return Decimal(clamp(a.units_ - b.units_)); }
     Decimal& operator+=(Decimal o) { return *this = *this + o; }
     // Exact product cut to 4 decimals.
     friend Decimal operator*(Decimal a, Decimal b);
     // Quotient cut to 4 decimals; division by zero gives zero.
     friend Decimal operator/(Decimal a, Decimal b);
+    // value * numerator / denominator, exact before one cut to 4 decimals
+    // (a share in proportion); zero when the denominator is zero.
+    friend Decimal proportion(Decimal value, Decimal numerator, Decimal denominator);
     friend constexpr bool operator==(Decimal a, Decimal b) { return a.units_ == b.units_; }
     friend constexpr bool operator!=(Decimal a, Decimal b) { return a.units_ != b.units_; }
     friend constexpr bool operator<(Decimal a, Decimal b) { return a.units_ < b.units_; }
@@ -68,9 +70,6 @@ class Decimal {
   private:
     constexpr explicit Decimal(std::int64_t u) : units_(u) {}
     static constexpr std::int64_t clamp(std::int64_t u) { return u > kMax ? kMax : u < -kMax ? -kMax : u; }
-    static constexpr std::int64_t clamp128(Int128 u) {
-        return u > kMax ? kMax : u < -kMax ? -kMax : static_cast<std::int64_t>(u);
-    }
     std::int64_t units_ = 0;
 };
 

@@ -9,10 +9,15 @@
 
 #include <stdint.h>
 
-/* The vendor libraries' calling convention: the platform's C one here; a
- * Windows build defines it as its standard call convention. */
+/* The vendor libraries' calling convention: on 32-bit Windows the system's
+ * standard call (WINAPI), as printer makers' libraries there use; elsewhere
+ * the platform's C one (64-bit Windows has only one). */
 #ifndef QV_VENDOR_CALL
+#if defined(_WIN32) && defined(__i386__)
+#define QV_VENDOR_CALL __stdcall
+#else
 #define QV_VENDOR_CALL
+#endif
 #endif
 
 /* X(name, parameter list) for each function, in the library's order. */
@@ -32,8 +37,10 @@
     X(rStatusUltimoCmdInt_ECF_Daruma, (int32_t * error, int32_t * warning))
 
 /* A library that defines the functions builds with QV_VENDOR_EXPORTING, so
- * that its declarations export them. */
-#if defined(QV_VENDOR_EXPORTING)
+ * that its declarations export them (and, on Windows, nothing else). */
+#if defined(QV_VENDOR_EXPORTING) && defined(_WIN32)
+#define QV_VENDOR_API __declspec(dllexport)
+#elif defined(QV_VENDOR_EXPORTING)
 #define QV_VENDOR_API __attribute__((visibility("default")))
 #else
 #define QV_VENDOR_API

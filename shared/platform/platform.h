@@ -113,10 +113,26 @@ class FolderLock {
 void* load_library(const std::string& path, std::string& error);
 void* find_function(void* library, const char* name);
 
+// The separator the system writes between folders in a path (both '/' and
+// '\\' are read on Windows).
+#ifdef _WIN32
+inline constexpr char kFolderSeparator = '\\';
+#else
+inline constexpr char kFolderSeparator = '/';
+#endif
+// A path that names its place from the root ("/..." on POSIX; "C:\\..." or
+// "\\\\server\\..." on Windows).
+bool is_absolute_path(std::string_view path);
+// The value of the environment variable `name` in UTF-8; empty when unset.
+std::string environment_variable(const char* name);
+
 // The folder of the running executable; empty when unknown.
 std::string executable_folder();
 // The user's folders for state (logs) and configuration, without the
-// program's own subfolder; empty when the user has no home.
+// program's own subfolder; empty when the user has no home. POSIX:
+// $XDG_STATE_HOME and $XDG_CONFIG_HOME when absolute, else ~/.local/state and
+// ~/.config. Windows: %LOCALAPPDATA% and %APPDATA% when absolute, else the
+// system's known folders for them.
 std::string user_state_folder();
 std::string user_config_folder();
 

@@ -292,6 +292,14 @@ void* find_function(void* library, const char* name) {
     return ::dlsym(library, name);
 }
 
+bool is_absolute_path(std::string_view path) {
+    return path.starts_with('/');
+}
+
+std::string environment_variable(const char* name) {
+    return non_empty_env(name);
+}
+
 std::string executable_folder() {
     char buf[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);

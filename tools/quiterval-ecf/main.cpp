@@ -17,12 +17,15 @@
 #include "shared/cp1252.h"
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
+#include "tools/console/console.h"
 
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -89,20 +92,15 @@ int run_command(std::string_view command) {
 // Asks on the terminal itself, so a redirected input cannot confirm by
 // accident.
 bool confirmed_on_terminal() {
-    std::FILE* tty = std::fopen("/dev/tty", "r+");
-    if (tty == nullptr) {
+    const std::optional<bool> yes = qv::console::ask_on_terminal(
+        "A redu\xC3\xA7\xC3\xA3o Z encerra o dia fiscal. Confirma? (s/N) ");
+    if (!yes) {
         std::cerr << "quiterval-ecf: sem terminal para confirmar a redu\xC3\xA7\xC3\xA3o Z; "
                      "use --yes\n";
         return false;
     }
-    (void)std::fputs("A redu\xC3\xA7\xC3\xA3o Z encerra o dia fiscal. Confirma? (s/N) ", tty);
-    (void)std::fflush(tty);
-    char answer[16] = {};
-    const bool yes =
-        std::fgets(answer, sizeof answer, tty) != nullptr && (answer[0] == 's' || answer[0] == 'S');
-    (void)std::fclose(tty);
-    if (!yes) std::cerr << "quiterval-ecf: redu\xC3\xA7\xC3\xA3o Z n\xC3\xA3o feita\n";
-    return yes;
+    if (!*yes) std::cerr << "quiterval-ecf: redu\xC3\xA7\xC3\xA3o Z n\xC3\xA3o feita\n";
+    return *yes;
 }
 
 int run_block() {
@@ -129,12 +127,14 @@ int run_block() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return usage();
-    const std::string_view what = argv[1];
-    if (what == "--help" || what == "-h") return argc == 2 ? help() : usage();
+    const qv::console::StandardStreams streams;
+    const std::vector<std::string> args = qv::console::arguments(argc, argv);
+    if (args.empty()) return usage();
+    const std::string_view what = args[0];
+    if (what == "--help" || what == "-h") return args.size() == 1 ? help() : usage();
     bool yes = false;
-    for (int i = 2; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--yes" && what == "reducaoz") {
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--yes" && what == "reducaoz") {
             yes = true;
         } else {
             return usage();

@@ -1,8 +1,10 @@
 // torlib: the service library from the command line.
+#include "tools/console/console.h"
 #include "tools/torlib/commands.h"
 
 #include <array>
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -47,7 +49,9 @@ constexpr std::array<Command, 7> kCommands{{
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+    const qv::console::StandardStreams streams;
+    const std::vector<std::string> utf8 = qv::console::arguments(argc, argv);
+    const std::vector<std::string_view> args(utf8.begin(), utf8.end());
     if (args.empty()) {
         (void)std::fputs(kHelp.data(), stderr);
         return 2;
@@ -61,7 +65,7 @@ int main(int argc, char** argv) {
         const int status = c.run(Args(args).subspan(1));
         // An answer that did not reach its reader is no answer.
         if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-            (void)std::fprintf(stderr, "torlib %s: erro ao escrever a saída\n", argv[1]);
+            (void)std::fprintf(stderr, "torlib %s: erro ao escrever a saída\n", utf8[0].c_str());
             return 2;
         }
         return status;

@@ -1,0 +1,45 @@
+# The Windows programs as one ZIP, unpacked and run where it lies:
+#
+#   cmake --preset windows && cmake --build build-windows
+#   cd build-windows && cpack            -> quiterval-<version>-win64.zip
+#
+# The ZIP holds one folder, and everything lies in it side by side, as the
+# programs look for it on Windows: torlib.exe, quiterval-ecf.exe
+# (quiterval.exe where Qt exists), the DLLs they load (the service library,
+# the shared records, the simulated printer), the printer choice
+# impressora.conf (the simulator chosen) and README.md.
+#
+# The compiler's runtime is linked into each program and DLL (the mingw-w64
+# toolchain files), so nothing else is needed. No test program, import
+# library or header goes in.
+
+foreach(program quiterval torlib-tool quiterval-ecf)
+    if(TARGET ${program})
+        install(TARGETS ${program} RUNTIME DESTINATION .)
+    endif()
+endforeach()
+foreach(library quiterval-shared torlib quiterval-ecfsim)
+    if(TARGET ${library})
+        install(TARGETS ${library} RUNTIME DESTINATION .
+                ARCHIVE DESTINATION lib COMPONENT import-libraries EXCLUDE_FROM_ALL)
+    endif()
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/driver/impressora.conf ${PROJECT_SOURCE_DIR}/README.md
+        DESTINATION .)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(quiterval_windows_kind win64)
+else()
+    set(quiterval_windows_kind win32)
+endif()
+set(CPACK_PACKAGE_NAME quiterval)
+set(CPACK_PACKAGE_VENDOR "Quiterval")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Till program for Brazilian restaurants (fiscal coupons on an ECF)")
+set(CPACK_PACKAGE_FILE_NAME quiterval-${PROJECT_VERSION}-${quiterval_windows_kind})
+set(CPACK_GENERATOR ZIP)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+# The debugging information stays in the build tree.
+set(CPACK_STRIP_FILES ON)
+include(CPack)
