@@ -14,8 +14,8 @@ start_wine() {
     WINEPREFIX="$(mktemp -d)"
     export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+    wineserver -p >/dev/null 2>&1 # persistent: the tests find it running
     wineboot -i >/dev/null 2>&1
-    wineserver -p
 }
 
 test_windows() {
