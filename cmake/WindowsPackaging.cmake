@@ -7,7 +7,8 @@
 # programs look for it on Windows: torlib.exe, quiterval-ecf.exe
 # (quiterval.exe where Qt exists), the DLLs they load (the service library,
 # the shared records, the simulated printer), the printer choice
-# impressora.conf (the simulator chosen) and README.md.
+# impressora.conf (the simulator chosen) and README.md, with the technician's
+# guide in docs/ where the README's link finds it.
 #
 # The compiler's runtime is linked into each program and DLL (the mingw-w64
 # toolchain files), so nothing else is needed. No test program, import
@@ -28,6 +29,7 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/driver/impressora-windows.conf DESTINATION .
         RENAME impressora.conf)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/tecnico.md DESTINATION docs)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(quiterval_windows_kind win64)

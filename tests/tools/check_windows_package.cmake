@@ -1,6 +1,7 @@
 # The Windows package's tree, installed into a scratch folder as cpack does:
-# exactly the programs, their DLLs, the README and the printer choice, and
-# no program or DLL that needs a DLL other than Windows' own or one beside it.
+# exactly the programs, their DLLs, the README, the technician's guide and the
+# printer choice, and no program or DLL that needs a DLL other than Windows' own
+# or one beside it.
 #
 #   -DBUILD=<build tree> -DWORK=<scratch folder> -DOBJDUMP=<objdump>
 #   -DWANTED=<list of paths under the prefix>
