@@ -8,8 +8,8 @@
 namespace qv::settings {
 
 void fill_default(Record& record) {
-    // Filled in memory and only then written whole by write_record, which
-    // replaces the file in one rename: no reader ever sees it half-filled.
+    // Built in memory only: the file receives a record whole, through
+    // write_record's one rename, so no half-filled record can ever be read.
     put_text(field(record.data(), TAB_CHAVE), "1");
     put_digits(field(record.data(), TAB_VALOR_MAXIMO), 0);
     put_digits(field(record.data(), TAB_PERC_REFEICAO), 0);
