@@ -10,6 +10,7 @@
 #include "shared/vendor_functions.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 namespace qv::driver {
@@ -180,8 +181,7 @@ class Command {
     void decode_status() {
         std::int32_t error = 0;
         std::int32_t warning = 0;
-        const std::int32_t query =
-            call_unstored<rStatusUltimoCmdInt_ECF_Daruma>(&error, &warning);
+        const std::int32_t query = call_unstored<rStatusUltimoCmdInt_ECF_Daruma>(&error, &warning);
         blank(field(rec_, IMPFIS_STATUS_1));
         blank(field(rec_, IMPFIS_STATUS_2));
         // A query that is not in the library at all is named as missing
@@ -221,12 +221,33 @@ class Command {
 } // namespace
 
 char* parameter_block() {
-    static char* const rec = bind_shared_record(impfis::kName, impfis::kSize);
+    static char* const rec = [] {
+        char* bound = bind_shared_record(impfis::kName, impfis::kSize);
+        if (bound == nullptr) std::abort();
+        return bound;
+    }();
     return rec;
 }
 
 void PROC_DARUMA_99() {
-    if (char* rec = parameter_block()) Command(rec).run();
+    Command(parameter_block()).run();
+}
+
+void run(char* rec, std::string_view command, const Opener& open) {
+    put_text(field(rec, IMPFIS_COMANDO), command);
+    open(kFormName);
+}
+
+Outcome outcome(const char* rec) {
+    Outcome out;
+    for (const FieldSpec& f : kResults) {
+        const ConstBytes result = field(rec, f);
+        if (is_blank_result(result)) continue;
+        out.texts.push_back(trimmed(result));
+        const bool low_paper = f.offset == IMPFIS_STATUS_1.offset && equals_text(result, kLowPaper);
+        if (!low_paper) out.succeeded = false;
+    }
+    return out;
 }
 
 std::optional<int> refusal_code(const char* rec) {

@@ -13,8 +13,8 @@ namespace qv {
 
 class Decimal {
   public:
-    static constexpr int kScale = 4;                         // fraction digits
-    static constexpr std::int64_t kOne = 10'000;             // 1 in units
+    static constexpr int kScale = 4;                              // fraction digits
+    static constexpr std::int64_t kOne = 10'000;                  // 1 in units
     static constexpr std::int64_t kMax = 999'999'999'999'999'999; // 14 + 4 nines
 
     constexpr Decimal() = default;
@@ -29,12 +29,16 @@ class Decimal {
     // digits. An empty or blank text is nullopt too (callers decide what it means).
     static std::optional<Decimal> parse(std::string_view text);
     // Reads a digit field with `decimals` implied decimals; nullopt when a
-    // character is not a digit. More than 4 decimals are cut.
+    // character is not a digit or the integer part has more than 14
+    // significant digits. More than 4 decimals are cut. (A record field by
+    // its table entry: get_decimal in shared/field_decimal.h.)
     static std::optional<Decimal> from_digits(ConstBytes f, int decimals);
 
-    // Writes the value's last `int_digits` integer digits and first
-    // `decimals` fraction digits into a digit field of that many characters;
-    // the sign is dropped. (The record fields cut this way by design.)
+    // Writes the value into the digit field `f` with `decimals` implied
+    // decimals: the integer digits that fit in the rest of the field, the
+    // last ones kept, then the first `decimals` fraction digits. The sign is
+    // dropped. (The record fields cut this way by design. A record field by
+    // its table entry: put_decimal in shared/field_decimal.h.)
     void to_digits(Bytes f, int decimals) const;
 
     constexpr std::int64_t units() const { return units_; }
@@ -73,7 +77,9 @@ class Decimal {
 
   private:
     constexpr explicit Decimal(std::int64_t u) : units_(u) {}
-    static constexpr std::int64_t clamp(std::int64_t u) { return u > kMax ? kMax : u < -kMax ? -kMax : u; }
+    static constexpr std::int64_t clamp(std::int64_t u) {
+        return u > kMax ? kMax : u < -kMax ? -kMax : u;
+    }
     std::int64_t units_ = 0;
 };
 

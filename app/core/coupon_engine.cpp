@@ -3,6 +3,7 @@
 #include "app/core/control_names.h"
 #include "app/core/settings_file.h"
 #include "driver/fiscal_driver.h"
+#include "shared/field_decimal.h"
 #include "shared/impfis_block.h"
 #include "shared/link_block.h"
 #include "shared/shared_record.h"
@@ -22,6 +23,7 @@ namespace lk = link;
 
 // Messages, in Windows-1252.
 constexpr std::string_view kMsgOpenError = "Erro na abertura do arquivo Quiterval.TOR !!!";
+// The system's own wording, the missing blank and the doubled one included.
 constexpr std::string_view kMsgReadError = "Erro na leiturado  arquivo Quiterval.TOR !!!";
 constexpr std::string_view kMsgSaveError =
     "Erro na grava\xE7\xE3o do arquivo Quiterval.TOR !!! As altera\xE7\xF5"
@@ -29,7 +31,6 @@ constexpr std::string_view kMsgSaveError =
     "es.";
 constexpr std::string_view kMsgCannotOpen = "Cupom fiscal n\xE3o pode ser aberto !!!";
 constexpr std::string_view kMsgRetry = "Impressora n\xE3o responde! Tenta novamente?";
-constexpr std::string_view kLowPaper = "Impressora com pouco papel";
 constexpr std::string_view kMsgBadDocument = "Documento inv\xE1lido !!!";
 static_assert(kMsgSaveError.size() <= 120);
 
@@ -54,18 +55,12 @@ static_assert(tiles_record(kClosingMessage, ip::IMPFIS_MENSAGEM.width));
 // The settings file lives in the working directory.
 const std::string kSettingsPath{settings::kFileName};
 
-char* bind(const char* name, std::size_t size) {
-    char* record = bind_shared_record(name, size);
-    // Every module declares these records with the same constant sizes, so a
-    // refused binding is a build defect, not a run-time condition.
+char* bind_link() {
+    char* record = bind_shared_record(lk::kName, lk::kSize);
+    // Every module declares L-LINK with the same constant size, so a refused
+    // binding is a build defect, not a run-time condition.
     if (record == nullptr) std::abort();
     return record;
-}
-
-// A control text as the window hands it: at least 256 characters.
-std::string padded(std::string text) {
-    if (text.size() < 256) text.resize(256, ' ');
-    return text;
 }
 
 bool digits_only(std::string_view text) {
@@ -89,7 +84,7 @@ bool is_alphanumeric_cnpj(std::string_view text) {
 } // namespace
 
 CouponEngine::CouponEngine(WindowOps& window)
-    : window_(window), impfis_(bind(ip::kName, ip::kSize)), link_(bind(lk::kName, lk::kSize)) {
+    : window_(window), impfis_(driver::parameter_block()), link_(bind_link()) {
     W_ACAO.fill(' ');
     W_MENSAGEM.fill(' ');
     W_STATUS_TABELAS.fill(' '); // the settings file starts closed
@@ -153,9 +148,7 @@ void CouponEngine::ABRAR() {
 
 void CouponEngine::fill_controls_from_record() {
     const char* r = REG_TABELAS.data();
-    auto number = [r](const FieldSpec& f) {
-        return Decimal::from_digits(field(r, f), static_cast<int>(f.decimals)).value_or(Decimal{});
-    };
+    auto number = [r](const FieldSpec& f) { return get_decimal(r, f).value_or(Decimal{}); };
     window_.set_number(controls::Ed_VALOMAX, number(settings::TAB_VALOR_MAXIMO));
     window_.set_number(controls::Ed_PERCREF, number(settings::TAB_PERC_REFEICAO));
     window_.set_number(controls::Ed_PERCBEB, number(settings::TAB_PERC_BEBIDAS));
@@ -181,15 +174,15 @@ void CouponEngine::fill_controls_from_record() {
 bool CouponEngine::save_settings() {
     char* r = REG_TABELAS.data();
     put_text(field(r, settings::TAB_CHAVE), "1");
-    window_.get_number(controls::Ed_VALOMAX).to_digits(field(r, settings::TAB_VALOR_MAXIMO), 2);
-    window_.get_number(controls::Ed_PERCREF).to_digits(field(r, settings::TAB_PERC_REFEICAO), 2);
-    window_.get_number(controls::Ed_PERCBEB).to_digits(field(r, settings::TAB_PERC_BEBIDAS), 2);
-    window_.get_number(controls::Ed_SENHLIB).to_digits(field(r, settings::TAB_SENHA_LIBERACAO), 0);
+    put_decimal(r, settings::TAB_VALOR_MAXIMO, window_.get_number(controls::Ed_VALOMAX));
+    put_decimal(r, settings::TAB_PERC_REFEICAO, window_.get_number(controls::Ed_PERCREF));
+    put_decimal(r, settings::TAB_PERC_BEBIDAS, window_.get_number(controls::Ed_PERCBEB));
+    put_decimal(r, settings::TAB_SENHA_LIBERACAO, window_.get_number(controls::Ed_SENHLIB));
     for (W_CONTADOR = 1; W_CONTADOR <= settings::kOperators; ++W_CONTADOR) {
         put_text(field(r, settings::TAB_NOME_OPERADOR(W_CONTADOR)),
                  window_.grid_text(controls::Tab_Operadores, W_CONTADOR, 1));
-        window_.grid_number(controls::Tab_Operadores, W_CONTADOR, 2)
-            .to_digits(field(r, settings::TAB_SENHA_OPERADOR(W_CONTADOR)), 0);
+        put_decimal(r, settings::TAB_SENHA_OPERADOR(W_CONTADOR),
+                    window_.grid_number(controls::Tab_Operadores, W_CONTADOR, 2));
     }
     W_STATUS_TABELAS = settings::write_record(kSettingsPath, REG_TABELAS);
     if (W_STATUS_TABELAS == settings::kStatusOk) return true;
@@ -201,21 +194,14 @@ bool CouponEngine::save_settings() {
 // --- "IMPCUP": one fiscal coupon ---------------------------------------------
 
 void CouponEngine::send_to_driver(std::string_view command) {
-    put_text(field(impfis_, ip::IMPFIS_COMANDO), command);
-    window_.open_form(driver::kFormName);
+    driver::run(impfis_, command, [this](std::string_view form) { window_.open_form(form); });
 }
 
 bool CouponEngine::show_results() {
-    bool done = true;
-    for (const FieldSpec& f : ip::kResults) {
-        const ConstBytes result = field(impfis_, f);
-        if (is_blank_result(result)) continue;
-        show_message(trimmed(result), kStyleStop);
-        const bool low_paper =
-            f.offset == ip::IMPFIS_STATUS_1.offset && equals_text(result, kLowPaper);
-        if (!low_paper) done = false;
-    }
-    return done;
+    const driver::Outcome outcome = driver::outcome(impfis_);
+    for (const std::string& text : outcome.texts)
+        show_message(text, kStyleStop);
+    return outcome.succeeded;
 }
 
 void CouponEngine::VERIFICA_RETORNO() {
@@ -269,7 +255,7 @@ void CouponEngine::sell_item(std::string_view code, std::string_view description
     put_text(field(impfis_, ip::IMPFIS_RESERVA_1), "F");
     put_text(field(impfis_, ip::IMPFIS_QUANTIDADE), "0001000");
     put_int32le(field(impfis_, ip::IMPFIS_RESERVA_2), 2);
-    amount.to_digits(field(impfis_, ip::IMPFIS_PRECO_UNIT), 2);
+    put_decimal(impfis_, ip::IMPFIS_PRECO_UNIT, amount);
     put_text(field(impfis_, ip::IMPFIS_RESERVA_3), " ");
     put_text(field(impfis_, ip::IMPFIS_RESERVA_4), "00");
     put_text(field(impfis_, ip::IMPFIS_DESC_ITEM), "00");
@@ -347,7 +333,7 @@ Decimal CouponEngine::fill_payment() {
     if (window_.option_value(controls::Rbt_Cartao) != 0)
         put_text(field(impfis_, ip::IMPFIS_FORMA_PAGTO), "Cartao");
     const Decimal total = window_.get_number(controls::Ed_VALOTOT);
-    total.to_digits(field(impfis_, ip::IMPFIS_VALOR_PAGTO), 2);
+    put_decimal(impfis_, ip::IMPFIS_VALOR_PAGTO, total);
     return total;
 }
 

@@ -26,11 +26,6 @@ constexpr FieldSpec ENTRY_SENHA{23, 6, FieldKind::digits};
 constexpr std::array kLoginEntry = {ENTRY_NOME, ENTRY_SEPARADOR, ENTRY_SENHA};
 static_assert(tiles_record(kLoginEntry, 29));
 
-std::string padded(std::string text) {
-    if (text.size() < 256) text.resize(256, ' ');
-    return text;
-}
-
 // A password field's text passes when its first six characters are `expected`
 // and the rest is blank; characters are compared, not numbers.
 bool password_matches(const std::string& typed, ConstBytes expected) {
@@ -164,8 +159,7 @@ void FormHandlers::on_Ed_SENHAM_lost_focus() {
 }
 
 void FormHandlers::send_fiscal_day_command(std::string_view command) {
-    put_text(field(impfis_, impfis::IMPFIS_COMANDO), command);
-    window_.open_form(driver::kFormName);
+    driver::run(impfis_, command, [this](std::string_view form) { window_.open_form(form); });
     // A refusal shows as the coupon's do, without a retry question: the
     // supervisor decides whether to press the button again.
     (void)engine_.show_results();

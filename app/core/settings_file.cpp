@@ -8,9 +8,9 @@
 namespace qv::settings {
 
 void fill_default(Record& record) {
-    // The key stays "0" while the defaults go in and becomes "1" last, so a
-    // record caught half-filled never passes for a settings record.
-    put_text(field(record.data(), TAB_CHAVE), "0");
+    // Built in memory only: the file receives a record whole, through
+    // write_record's one rename, so no half-filled record can ever be read.
+    put_text(field(record.data(), TAB_CHAVE), "1");
     put_digits(field(record.data(), TAB_VALOR_MAXIMO), 0);
     put_digits(field(record.data(), TAB_PERC_REFEICAO), 0);
     put_digits(field(record.data(), TAB_PERC_BEBIDAS), 0);
@@ -19,7 +19,6 @@ void fill_default(Record& record) {
         blank(field(record.data(), TAB_NOME_OPERADOR(n)));
         put_digits(field(record.data(), TAB_SENHA_OPERADOR(n)), 0);
     }
-    put_text(field(record.data(), TAB_CHAVE), "1");
 }
 
 bool is_valid(const Record& record) {

@@ -8,10 +8,21 @@
 
 #include "shared/decimal.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace qv {
+
+// The width of a control's text as get_text hands it.
+inline constexpr std::size_t kControlTextWidth = 256;
+
+// A control text filled with blanks to at least kControlTextWidth characters,
+// so that fixed positions can be read from it whatever the window returned.
+inline std::string padded(std::string text) {
+    if (text.size() < kControlTextWidth) text.resize(kControlTextWidth, ' ');
+    return text;
+}
 
 // Message-box style values, as the Windows message box knows them.
 enum MessageStyle : int {
@@ -27,7 +38,7 @@ class WindowOps {
   public:
     virtual ~WindowOps() = default;
 
-    // The control's text, filled with blanks to 256 characters.
+    // The control's text, filled with blanks to kControlTextWidth characters.
     virtual std::string get_text(std::string_view control) = 0;
     // Shows the text; a blank text empties the field.
     virtual void set_text(std::string_view control, std::string_view text) = 0;

@@ -35,6 +35,10 @@ bool fits_cp1252(char32_t code_point) {
 
 } // namespace
 
+QString plain_text_picture() {
+    return QStringLiteral("X(%1)").arg(kControlTextWidth);
+}
+
 EditMask EditMask::parse(const QString& picture) {
     EditMask m;
     m.picture = spell_out(picture);
@@ -114,7 +118,7 @@ QValidator::State MaskValidator::validate(QString& input, int& pos) const {
 }
 
 MaskedEdit::MaskedEdit(QWidget* parent) : QLineEdit(parent) {
-    setPicture(QStringLiteral("X(256)"));
+    setPicture(plain_text_picture());
 }
 
 void MaskedEdit::setPicture(const QString& picture) {

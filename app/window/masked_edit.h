@@ -6,6 +6,7 @@
 // When the focus leaves a numeric field its value is shown in the mask.
 #pragma once
 
+#include "app/core/window_ops.h"
 #include "shared/decimal.h"
 
 #include <QLineEdit>
@@ -18,7 +19,8 @@ namespace qv {
 struct EditMask {
     enum class Kind { Text, Digits, Number };
     Kind kind = Kind::Text;
-    int length = 256;   // Text: characters; Digits: digits
+    // Text: characters; Digits: digits. Unparsed: a plain text control's.
+    int length = static_cast<int>(kControlTextWidth);
     int int_digits = 0; // Number: integer digits
     int decimals = 0;   // Number: decimal digits
     QString picture;    // the picture with repetitions spelled out ("999999")
@@ -31,6 +33,10 @@ struct EditMask {
     // suppression (the field aligns numbers to the right instead).
     QString show(Decimal value) const;
 };
+
+// The picture of a plain text control, "X(n)" with n kControlTextWidth: any
+// characters, as many as a control's text holds.
+QString plain_text_picture();
 
 // Accepts exactly the texts an edit mask allows while typing.
 class MaskValidator : public QValidator {

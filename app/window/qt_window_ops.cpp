@@ -29,7 +29,6 @@ namespace qv {
 
 namespace {
 
-constexpr int kTextWidth = 256;
 constexpr int kGridRows = 40;
 const QString kDigitsPicture = QStringLiteral("9(06)");
 
@@ -101,7 +100,7 @@ std::string to_cp1252(const QString& text) {
 
 std::string padded_text(const QString& text) {
     std::string s = to_cp1252(text);
-    s.resize(kTextWidth, ' ');
+    s.resize(kControlTextWidth, ' ');
     return s;
 }
 
@@ -167,7 +166,7 @@ Decimal QtWindowOps::get_number(std::string_view control) {
     QWidget* w = find(control);
     if (auto* masked = qobject_cast<MaskedEdit*>(w)) return masked->value();
     if (auto* edit = qobject_cast<QLineEdit*>(w))
-        return EditMask::parse(QStringLiteral("X(256)")).value_of(edit->text());
+        return EditMask::parse(plain_text_picture()).value_of(edit->text());
     if (auto* option = qobject_cast<QRadioButton*>(w))
         return Decimal::from_int(option->isChecked() ? -1 : 0);
     return Decimal{};
@@ -178,7 +177,7 @@ void QtWindowOps::set_number(std::string_view control, Decimal value) {
     if (auto* masked = qobject_cast<MaskedEdit*>(w)) {
         masked->setValue(value);
     } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-        edit->setText(EditMask::parse(QStringLiteral("X(256)")).show(value));
+        edit->setText(EditMask::parse(plain_text_picture()).show(value));
     }
 }
 

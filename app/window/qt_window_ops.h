@@ -48,7 +48,8 @@ class QtWindowOps : public WindowOps {
 // Windows-1252 byte, which the fields never let in, becomes "?").
 QString from_cp1252(std::string_view bytes);
 std::string to_cp1252(const QString& text);
-// A text as get_text returns it: cut or filled with blanks to 256 characters.
+// A text as get_text returns it: cut or filled with blanks to
+// kControlTextWidth characters.
 std::string padded_text(const QString& text);
 // The hand cursor "MAO" (32 x 32, monochrome, hot spot (5, 0)).
 QCursor hand_cursor();

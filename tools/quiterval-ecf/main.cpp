@@ -31,8 +31,6 @@ namespace {
 
 using namespace qv::impfis;
 
-constexpr std::string_view kLowPaper = "Impressora com pouco papel";
-
 constexpr std::string_view kUse =
     "uso: quiterval-ecf leiturax | reducaoz [--yes] | cancela | block\n";
 
@@ -59,34 +57,26 @@ int help() {
     return std::cout.flush() ? 0 : 1;
 }
 
-// Prints the non-blank result texts and tells whether the command succeeded
-// (all blank, or only the low-paper status).
-bool report_results(const char* rec) {
-    bool ok = true;
-    for (const qv::FieldSpec& f : kResults) {
-        const qv::ConstBytes text = qv::field(rec, f);
-        if (qv::is_blank_result(text)) continue;
-        std::cout << qv::cp1252_to_utf8(qv::trimmed(text)) << '\n';
-        const bool low_paper =
-            f.offset == IMPFIS_STATUS_1.offset && qv::equals_text(text, kLowPaper);
-        if (!low_paper) ok = false;
-    }
-    return ok;
+// The driver form, opened in this process.
+void open_driver(std::string_view form) {
+    qv::driver::invoke_form(form);
 }
 
+// Runs the command and prints each non-blank result text, then
+// "Comando executado." when the command succeeded.
 int run_command(std::string_view command) {
     char* rec = qv::driver::parameter_block();
-    qv::put_text(qv::field(rec, IMPFIS_COMANDO), command);
     if (command == "REDUCAOZ") {
         qv::blank(qv::field(rec, IMPFIS_REDUCAO_1));
         qv::blank(qv::field(rec, IMPFIS_REDUCAO_2));
     }
-    qv::driver::invoke_form(qv::driver::kFormName);
-    if (report_results(rec)) {
-        std::cout << "Comando executado.\n";
-        return 0;
-    }
-    return 1;
+    qv::driver::run(rec, command, open_driver);
+    const qv::driver::Outcome outcome = qv::driver::outcome(rec);
+    for (const std::string& text : outcome.texts)
+        std::cout << qv::cp1252_to_utf8(text) << '\n';
+    if (!outcome.succeeded) return 1;
+    std::cout << "Comando executado.\n";
+    return 0;
 }
 
 // Asks on the terminal itself, so a redirected input cannot confirm by
