@@ -112,7 +112,7 @@ TEST_P(MisspeltControlTest, TheFormsOwnNamePasses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCall, MisspeltControlTest, ::testing::ValuesIn(kMisspeltCalls),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(FormDouble, AGridCallOnAnotherControlFailsTheTest) {
     ScriptedWindow window;

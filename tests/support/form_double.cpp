@@ -42,7 +42,7 @@ std::string FormDouble::get_text(std::string_view control) {
     if (control == controls::Cb_Operador) {
         return padded(current_entry_ >= 0 ? list_[static_cast<std::size_t>(current_entry_)] : "");
     }
-    return padded(text(control));
+    return padded(stored_text(control));
 }
 
 void FormDouble::set_text(std::string_view control, std::string_view text_value) {
@@ -57,7 +57,7 @@ void FormDouble::set_text(std::string_view control, std::string_view text_value)
 
 Decimal FormDouble::get_number(std::string_view control) {
     if (!known("get_number", control)) return Decimal{};
-    return number(control);
+    return stored_number(control);
 }
 
 void FormDouble::set_number(std::string_view control, Decimal value) {
@@ -195,13 +195,19 @@ void FormDouble::put_grid(int row, std::string_view name, Decimal password) {
 // --- what the caller inspects ---
 
 std::string FormDouble::text(std::string_view control) const {
-    if (!known("text", control)) return {};
+    return known("text", control) ? stored_text(control) : std::string();
+}
+
+std::string FormDouble::stored_text(std::string_view control) const {
     const auto it = controls_.find(control);
     return it == controls_.end() ? std::string() : it->second.text;
 }
 
 Decimal FormDouble::number(std::string_view control) const {
-    if (!known("number", control)) return Decimal{};
+    return known("number", control) ? stored_number(control) : Decimal{};
+}
+
+Decimal FormDouble::stored_number(std::string_view control) const {
     const auto it = controls_.find(control);
     if (it == controls_.end()) return Decimal{};
     if (it->second.is_number) return it->second.number;

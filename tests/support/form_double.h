@@ -93,6 +93,9 @@ class FormDouble : public WindowOps {
         Decimal password;
     };
     Cell* cell(std::string_view call, std::string_view grid, int row, int column);
+    // The control's value, its name already checked.
+    std::string stored_text(std::string_view control) const;
+    Decimal stored_number(std::string_view control) const;
 
     std::map<std::string, Control, std::less<>> controls_;
     std::map<std::string, bool, std::less<>> visible_;
