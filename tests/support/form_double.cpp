@@ -1,14 +1,21 @@
 #include "tests/support/form_double.h"
 
 #include "app/core/control_names.h"
+#include "shared/cp1252.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 
 namespace qv::test {
 
 namespace {
+
+std::string utf8(std::string_view bytes) {
+    return cp1252_to_utf8(bytes);
+}
 
 std::string padded(std::string text) {
     if (text.size() < 256) text.resize(256, ' ');
@@ -17,7 +24,7 @@ std::string padded(std::string text) {
 
 } // namespace
 
-FormDouble::FormDouble() : grid_(kGridRows) {
+FormDouble::FormDouble(Log log) : grid_(kGridRows), keeps_log_(log == Log::kKept) {
     // The window as it opens: both lock panels hidden, cash selected.
     visible_[std::string(controls::Frm_SENHA)] = false;
     visible_[std::string(controls::Frm_SENHAM)] = false;
@@ -38,6 +45,7 @@ void FormDouble::report(const std::string& message) const {
 }
 
 std::string FormDouble::get_text(std::string_view control) {
+    record([&] { return "get_text " + std::string(control); });
     if (!known("get_text", control)) return padded("");
     if (control == controls::Cb_Operador) {
         return padded(current_entry_ >= 0 ? list_[static_cast<std::size_t>(current_entry_)] : "");
@@ -46,6 +54,7 @@ std::string FormDouble::get_text(std::string_view control) {
 }
 
 void FormDouble::set_text(std::string_view control, std::string_view text_value) {
+    record([&] { return "set_text " + std::string(control) + " " + utf8(text_value); });
     if (!known("set_text", control)) return;
     Control& c = controls_[std::string(control)];
     c.text = std::string(text_value);
@@ -56,31 +65,40 @@ void FormDouble::set_text(std::string_view control, std::string_view text_value)
 }
 
 Decimal FormDouble::get_number(std::string_view control) {
+    record([&] { return "get_number " + std::string(control); });
     if (!known("get_number", control)) return Decimal{};
     return stored_number(control);
 }
 
 void FormDouble::set_number(std::string_view control, Decimal value) {
+    record([&] { return "set_number " + std::string(control) + " " + value.to_string(); });
     if (!known("set_number", control)) return;
     put_number(control, value);
 }
 
 void FormDouble::set_visible(std::string_view control, bool shown) {
+    record([&] { return "set_visible " + std::string(control) + (shown ? " true" : " false"); });
     if (!known("set_visible", control)) return;
     visible_[std::string(control)] = shown;
 }
 
 void FormDouble::set_position(std::string_view control, int left, int top) {
+    record([&] {
+        return "set_position " + std::string(control) + " " + std::to_string(left) + " " +
+               std::to_string(top);
+    });
     if (!known("set_position", control)) return;
     positions_[std::string(control)] = {left, top};
 }
 
 void FormDouble::set_focus(std::string_view control) {
+    record([&] { return "set_focus " + std::string(control); });
     if (!known("set_focus", control)) return;
     focus_ = std::string(control);
 }
 
 int FormDouble::selected_page(std::string_view control) {
+    record([&] { return "selected_page " + std::string(control); });
     known("selected_page", control);
     return page_;
 }
@@ -97,7 +115,17 @@ FormDouble::Cell* FormDouble::cell(std::string_view call, std::string_view grid,
     return &grid_[static_cast<std::size_t>(row - 1)];
 }
 
+void FormDouble::close_window() {
+    record([] { return std::string("close_window"); });
+    closed_ = true;
+}
+
+void FormDouble::set_pointer(std::string_view cursor) {
+    record([&] { return "set_pointer " + std::string(cursor); });
+}
+
 std::string FormDouble::grid_text(std::string_view grid, int row, int column) {
+    record([&] { return "grid_text " + std::to_string(row) + " " + std::to_string(column); });
     const Cell* c = cell("grid_text", grid, row, column);
     if (c == nullptr) return padded("");
     return padded(column == 1 ? c->name : c->password.to_string());
@@ -105,6 +133,10 @@ std::string FormDouble::grid_text(std::string_view grid, int row, int column) {
 
 void FormDouble::set_grid_text(std::string_view grid, int row, int column,
                                std::string_view text_value) {
+    record([&] {
+        return "set_grid_text " + std::to_string(row) + " " + std::to_string(column) + " " +
+               utf8(text_value);
+    });
     Cell* c = cell("set_grid_text", grid, row, column);
     if (c == nullptr) return;
     if (column != 1) report("set_grid_text: text into the password column");
@@ -112,6 +144,7 @@ void FormDouble::set_grid_text(std::string_view grid, int row, int column,
 }
 
 Decimal FormDouble::grid_number(std::string_view grid, int row, int column) {
+    record([&] { return "grid_number " + std::to_string(row) + " " + std::to_string(column); });
     const Cell* c = cell("grid_number", grid, row, column);
     if (c == nullptr) return Decimal{};
     if (column == 2) return c->password;
@@ -119,6 +152,10 @@ Decimal FormDouble::grid_number(std::string_view grid, int row, int column) {
 }
 
 void FormDouble::set_grid_number(std::string_view grid, int row, int column, Decimal value) {
+    record([&] {
+        return "set_grid_number " + std::to_string(row) + " " + std::to_string(column) + " " +
+               value.to_string();
+    });
     Cell* c = cell("set_grid_number", grid, row, column);
     if (c == nullptr) return;
     if (column != 2) report("set_grid_number: number into the name column");
@@ -126,17 +163,20 @@ void FormDouble::set_grid_number(std::string_view grid, int row, int column, Dec
 }
 
 void FormDouble::list_clear(std::string_view combo) {
+    record([&] { return "list_clear " + std::string(combo); });
     if (!known("list_clear", combo)) return;
     list_.clear();
     current_entry_ = -1;
 }
 
 void FormDouble::list_add(std::string_view combo, std::string_view entry) {
+    record([&] { return "list_add " + std::string(combo) + " " + utf8(entry); });
     if (!known("list_add", combo)) return;
     list_.emplace_back(entry);
 }
 
 int FormDouble::option_value(std::string_view option) {
+    record([&] { return "option_value " + std::string(option); });
     if (!known("option_value", option)) return 0;
     const auto it = options_.find(option);
     return it != options_.end() && it->second ? -1 : 0;
@@ -233,6 +273,13 @@ std::string FormDouble::grid_name(int row) const {
 
 Decimal FormDouble::grid_password(int row) const {
     return grid_.at(static_cast<std::size_t>(row - 1)).password;
+}
+
+std::vector<std::string> FormDouble::log_of(std::string_view prefix) const {
+    std::vector<std::string> lines;
+    std::copy_if(log_.begin(), log_.end(), std::back_inserter(lines),
+                 [prefix](const std::string& l) { return l.starts_with(prefix); });
+    return lines;
 }
 
 } // namespace qv::test

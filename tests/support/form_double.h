@@ -9,7 +9,9 @@
 // scripted window of the tests fails the test instead. A misspelt name is
 // never a silent blank.
 //
-// The message boxes, the other forms and the external programs are the
+// Asked to, it keeps a log of the operations on the window, one readable
+// line each ("set_focus Cb_Operador", texts shown in UTF-8), for the tests to
+// read. The message boxes, the other forms and the external programs are the
 // derived double's: they differ between the tests, the benchmarks and the
 // fuzzers.
 #pragma once
@@ -28,7 +30,8 @@ class FormDouble : public WindowOps {
   public:
     static constexpr int kGridRows = 40;
 
-    FormDouble();
+    enum class Log { kNone, kKept };
+    explicit FormDouble(Log log = Log::kNone);
 
     // --- WindowOps: the controls ---
     std::string get_text(std::string_view control) override;
@@ -39,8 +42,8 @@ class FormDouble : public WindowOps {
     void set_position(std::string_view control, int left, int top) override;
     void set_focus(std::string_view control) override;
     int selected_page(std::string_view control) override;
-    void close_window() override { closed_ = true; }
-    void set_pointer(std::string_view /*cursor*/) override {}
+    void close_window() override;
+    void set_pointer(std::string_view cursor) override;
     std::string grid_text(std::string_view grid, int row, int column) override;
     void set_grid_text(std::string_view grid, int row, int column, std::string_view text) override;
     Decimal grid_number(std::string_view grid, int row, int column) override;
@@ -73,11 +76,21 @@ class FormDouble : public WindowOps {
     std::string grid_name(int row) const;
     Decimal grid_password(int row) const;
     bool closed() const { return closed_; }
+    // Every operation so far, one line each, in order (when the log is kept).
+    const std::vector<std::string>& log() const { return log_; }
+    // The lines that start with `prefix` ("message_box", "set_focus" ...).
+    std::vector<std::string> log_of(std::string_view prefix) const;
+    void clear_log() { log_.clear(); }
 
     // Whether the form has `control`; reports the call and the name when not.
     bool known(std::string_view call, std::string_view control) const;
 
   protected:
+    // Adds the line `make_line()` gives to the log, when the log is kept
+    // (the benchmarks' double makes no lines).
+    template <class MakeLine> void record(MakeLine make_line) {
+        if (keeps_log_) log_.push_back(make_line());
+    }
     // A wrong call: an unknown control, a cell outside the grid. Prints the
     // message and aborts; the tests' double fails the test instead.
     virtual void report(const std::string& message) const;
@@ -107,6 +120,8 @@ class FormDouble : public WindowOps {
     std::string focus_;
     int page_ = 1;
     bool closed_ = false;
+    bool keeps_log_;
+    std::vector<std::string> log_;
 };
 
 } // namespace qv::test
