@@ -6,6 +6,7 @@
 // settings from its working directory), so give it absolute corpus paths.
 #include "app/core/coupon_engine.h"
 #include "app/core/settings_file.h"
+#include "tests/support/form_double.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -24,40 +25,33 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class QuietWindow : public qv::WindowOps {
+// The form as the program opens it; the load may fill it but must not ask,
+// open a form or run a program. A control the form does not have aborts.
+class QuietWindow : public qv::test::FormDouble {
   public:
-    std::string get_text(std::string_view) override { return std::string(256, ' '); }
-    void set_text(std::string_view, std::string_view) override {}
-    qv::Decimal get_number(std::string_view) override { return {}; }
-    void set_number(std::string_view, qv::Decimal value) override {
+    void set_number(std::string_view control, qv::Decimal value) override {
         if (value.is_negative()) fail("negative value from an unsigned field");
+        FormDouble::set_number(control, value);
     }
-    void set_visible(std::string_view, bool) override {}
-    void set_position(std::string_view, int, int) override {}
-    void set_focus(std::string_view) override {}
-    int selected_page(std::string_view) override { return 1; }
+    void set_grid_text(std::string_view grid, int row, int column, std::string_view text) override {
+        if (row < 1 || row > kGridRows || text.size() > 20) fail("grid cell out of shape");
+        FormDouble::set_grid_text(grid, row, column, text);
+    }
+    void set_grid_number(std::string_view grid, int row, int column, qv::Decimal value) override {
+        if (row < 1 || row > kGridRows) fail("grid row out of range");
+        FormDouble::set_grid_number(grid, row, column, value);
+    }
+    void list_add(std::string_view combo, std::string_view entry) override {
+        if (entry.size() != 29) fail("login entry not 29 characters");
+        FormDouble::list_add(combo, entry);
+    }
     int message_box(std::string_view text, int) override {
         last_message = std::string(text);
         ++messages;
         return qv::kAnswerOk;
     }
     void open_form(std::string_view) override { fail("the load opened a form"); }
-    void close_window() override { closed = true; }
     void run_program(std::string_view, int) override { fail("the load ran a program"); }
-    void set_pointer(std::string_view) override {}
-    std::string grid_text(std::string_view, int, int) override { return std::string(256, ' '); }
-    void set_grid_text(std::string_view, int row, int, std::string_view text) override {
-        if (row < 1 || row > 40 || text.size() > 20) fail("grid cell out of shape");
-    }
-    qv::Decimal grid_number(std::string_view, int, int) override { return {}; }
-    void set_grid_number(std::string_view, int row, int, qv::Decimal) override {
-        if (row < 1 || row > 40) fail("grid row out of range");
-    }
-    void list_clear(std::string_view) override {}
-    void list_add(std::string_view, std::string_view entry) override {
-        if (entry.size() != 29) fail("login entry not 29 characters");
-    }
-    int option_value(std::string_view) override { return 0; }
 
     static void fail(const char* what) {
         std::fprintf(stderr, "fuzz_settings: %s\n", what);
@@ -66,7 +60,6 @@ class QuietWindow : public qv::WindowOps {
 
     int messages = 0;
     std::string last_message;
-    bool closed = false;
 };
 
 const fs::path& folder() {
@@ -105,9 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::distance(fs::directory_iterator(folder()), fs::directory_iterator()) != 1)
         QuietWindow::fail("the load left another file behind");
     if (window.messages == 0) {
-        if (window.closed) QuietWindow::fail("closed without a message");
+        if (window.closed()) QuietWindow::fail("closed without a message");
         if (bytes.size() != qv::settings::kRecordSize) QuietWindow::fail("loaded a short file");
-    } else if (window.messages != 1 || !window.closed ||
+    } else if (window.messages != 1 || !window.closed() ||
                window.last_message != "Erro na leiturado  arquivo Quiterval.TOR !!!") {
         QuietWindow::fail("a refused file was not reported with the reading message");
     }

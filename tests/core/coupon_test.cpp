@@ -2,6 +2,7 @@
 // vendor library: the exact vendor calls and argument bytes, and every path
 // of the issuance's state table.
 #include "engine_fixture.h"
+#include "tests/support/coupon_desk.h"
 
 #include "driver/fiscal_driver.h"
 #include "shared/impfis_block.h"
@@ -36,30 +37,13 @@ class CouponTest : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
-        window.list_add("Cb_Operador", "MARIA               - 123456");
-        window.list_add("Cb_Operador", "JOSE DA SILVA       - 000042");
-        window.choose_entry(0);
-        window.type_number("Ed_PERCREF", "10,00");
-        window.type_number("Ed_PERCBEB", "20,00");
-        window.choose_option("Rbt_Dinheiro");
-        window.clear_log();
+        open_till(window, {"MARIA               - 123456", "JOSE DA SILVA       - 000042"});
     }
     // Types a coupon and presses the button of the engine's action.
     void issue(std::string_view meal, std::string_view drinks, std::string_view document = "") {
-        window.type_number("Ed_VALOREF", meal);
-        window.type_number("Ed_VALOBEB", drinks);
-        window.put_number("Ed_VALOTOT", window.number("Ed_VALOREF") + window.number("Ed_VALOBEB"));
-        window.type("Ed_DOCUMEN", document);
-        engine.set_action("IMPCUP");
-        engine.PROC_ECF_01();
+        issue_coupon(window, engine, meal, drinks, document);
     }
-    void expect_reset() {
-        for (const char* c :
-             {"Ed_DOCUMEN", "Ed_VALOREF", "Ed_VALOBEB", "Ed_VALOTOT", "Ed_LIBERAC", "Ed_SENHA"})
-            EXPECT_EQ(window.text(c), "") << c;
-        EXPECT_TRUE(window.visible("Frm_SENHA"));
-        EXPECT_EQ(window.focus(), "Cb_Operador");
-    }
+    void expect_reset() { expect_form_reset(window, {controls::Ed_LIBERAC}); }
     static std::string block_text(const FieldSpec& f) {
         return get_text(field(const_cast<const char*>(driver::parameter_block()), f));
     }
@@ -90,7 +74,7 @@ TEST_F(CouponTest, MealsAndDrinksWithTheirTaxesMakeTheWholeCoupon) {
     EXPECT_TRUE(window.log_of("message_box").empty());
     EXPECT_EQ(std::string(engine.W_ACAO.data(), 15), std::string(15, ' '));
     expect_reset();
-    EXPECT_EQ(window.number("Ed_PERCREF"), Decimal::parse("10"));
+    EXPECT_EQ(window.number(controls::Ed_PERCREF), Decimal::parse("10"));
 }
 
 TEST_F(CouponTest, ItemFieldsOfTheParameterBlock) {
@@ -125,7 +109,7 @@ class TaxLineTest : public CouponTest, public ::testing::WithParamInterface<TaxC
 
 TEST_P(TaxLineTest, ClosingMessageCarriesTheTaxLine) {
     const TaxCase& c = GetParam();
-    window.type_number("Ed_PERCREF", c.percent_meal);
+    window.type_number(controls::Ed_PERCREF, c.percent_meal);
     issue(c.meal, c.drinks);
     const std::vector<std::string> sent = calls();
     ASSERT_FALSE(sent.empty());
@@ -166,21 +150,21 @@ TEST_F(CouponTest, DrinksOnlySellsItemTwoAndTakesThePercentOfTheWholeTotal) {
 }
 
 TEST_F(CouponTest, ZeroTotalSendsNothingAndLeavesTheForm) {
-    window.type("Ed_DOCUMEN", "12345678909");
-    window.type("Ed_LIBERAC", "1");
+    window.type(controls::Ed_DOCUMEN, "12345678909");
+    window.type(controls::Ed_LIBERAC, "1");
     engine.set_action("IMPCUP");
     engine.PROC_ECF_01();
     EXPECT_TRUE(calls().empty());
-    EXPECT_EQ(window.text("Ed_DOCUMEN"), "12345678909");
-    EXPECT_EQ(window.text("Ed_LIBERAC"), "1");
+    EXPECT_EQ(window.text(controls::Ed_DOCUMEN), "12345678909");
+    EXPECT_EQ(window.text(controls::Ed_LIBERAC), "1");
     EXPECT_TRUE(window.log_of("set_").empty());
 }
 
 TEST_F(CouponTest, PaymentMethodIsTheLastSelectedOptionOrWhatTheBlockHeld) {
-    window.choose_option("Rbt_Cartao");
+    window.choose_option(controls::Rbt_Cartao);
     issue("10,00", "0");
     EXPECT_EQ(calls_after_start_up()[4], pay("Cartao", "00000000001000"));
-    window.choose_option("Rbt_Cheque");
+    window.choose_option(controls::Rbt_Cheque);
     issue("10,00", "0");
     EXPECT_EQ(calls_after_start_up()[10], pay("Cheque", "00000000001000"));
     // No option selected: the name the block still holds from the last coupon.
@@ -314,11 +298,11 @@ class LowPaperWindow : public ScriptedWindow {
 
 TEST_F(CouponTest, LowPaperIsShownAndTheCouponGoesOn) {
     LowPaperWindow low;
-    low.list_add("Cb_Operador", "MARIA               - 123456");
+    low.list_add(controls::Cb_Operador, "MARIA               - 123456");
     low.choose_entry(0);
-    low.type_number("Ed_PERCREF", "10,00");
-    low.type_number("Ed_VALOREF", "10,00");
-    low.type_number("Ed_VALOTOT", "10,00");
+    low.type_number(controls::Ed_PERCREF, "10,00");
+    low.type_number(controls::Ed_VALOREF, "10,00");
+    low.type_number(controls::Ed_VALOTOT, "10,00");
     CouponEngine own(low);
     own.set_action("IMPCUP");
     own.PROC_ECF_01();
@@ -331,7 +315,7 @@ TEST_F(CouponTest, LowPaperIsShownAndTheCouponGoesOn) {
 // --- the action code ---------------------------------------------------------
 
 TEST_F(CouponTest, ActionIsComparedOverAllFifteenCharacters) {
-    window.type("Ed_DOCUMEN", "123.456.789-09");
+    window.type(controls::Ed_DOCUMEN, "123.456.789-09");
     for (std::string_view code : {"", "IMPCU", "impcup", " VERCPF", "VERCPFX", "NADA"}) {
         engine.set_action(code);
         engine.PROC_ECF_01();

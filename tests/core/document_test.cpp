@@ -32,20 +32,20 @@ TEST_P(DocumentTest, IsClassifiedCheckedAndReported) {
     const Document& d = GetParam();
     put_text(field(link_, link::L_FUNCAO), "99");
     put_text(field(link_, link::L_CPF), "xxxxxxxxxxx");
-    window.type("Ed_DOCUMEN", d.typed);
-    window.set_focus("Ed_LIBERAC");
+    window.type(controls::Ed_DOCUMEN, d.typed);
+    window.set_focus(controls::Ed_LIBERAC);
     window.clear_log();
     handlers.on_Ed_DOCUMEN_lost_focus();
 
-    EXPECT_EQ(window.text("Ed_DOCUMEN"), d.field_after);
+    EXPECT_EQ(window.text(controls::Ed_DOCUMEN), d.field_after);
     EXPECT_EQ(link_text(link::L_FUNCAO), d.code);
     if (d.invalid) {
         EXPECT_EQ(window.log_of("message_box"), (std::vector<std::string>{kInvalid}));
-        EXPECT_EQ(window.focus(), "Ed_DOCUMEN");
+        EXPECT_EQ(window.focus(), controls::Ed_DOCUMEN);
         EXPECT_EQ(link_text(link::L_INDICADOR), "N");
     } else {
         EXPECT_TRUE(window.log_of("message_box").empty());
-        EXPECT_EQ(window.focus(), "Ed_LIBERAC");
+        EXPECT_EQ(window.focus(), controls::Ed_LIBERAC);
         EXPECT_NE(link_text(link::L_INDICADOR), "N");
     }
     if (*d.typed != '\0' && d.typed[0] != ' ') {
@@ -98,7 +98,7 @@ TEST_F(EngineTest, BlankDocumentMakesNoCallAndClearsTheIndicator) {
     char* link_block = bind_shared_record(link::kName, link::kSize);
     put_text(field(link_block, link::L_INDICADOR), "N");
     put_text(field(link_block, link::L_FUNCAO), "99");
-    window.type("Ed_DOCUMEN", "      ");
+    window.type(controls::Ed_DOCUMEN, "      ");
     engine.set_action("VERCPF");
     engine.PROC_ECF_01();
     EXPECT_EQ(get_text(field(const_cast<const char*>(link_block), link::L_INDICADOR)), " ");

@@ -1,6 +1,7 @@
 // The event handlers with the scripted window: Enter as Tab, the total, the
 // print check, the logo, the page locks and logins, the fiscal-day buttons.
 #include "engine_fixture.h"
+#include "tests/support/coupon_desk.h"
 
 #include "driver/fiscal_driver.h"
 #include "shared/impfis_block.h"
@@ -38,10 +39,10 @@ class HandlersTest : public EngineTest {
 TEST_F(HandlersTest, OpeningLoadsTheSettingsAndTurnsEnterIntoTab) {
     EXPECT_EQ(handlers.enter_as_tab(), 'E');
     EXPECT_EQ(window.list().size(), 2u);
-    EXPECT_EQ(window.number("Ed_VALOMAX"), Decimal::parse("100,00"));
-    EXPECT_EQ(window.number("Ed_PERCREF"), Decimal::parse("10,00"));
-    EXPECT_EQ(window.number("Ed_PERCBEB"), Decimal::parse("20,00"));
-    EXPECT_EQ(window.position("Frm_SENHAM"), std::make_pair(6, 8));
+    EXPECT_EQ(window.number(controls::Ed_VALOMAX), Decimal::parse("100,00"));
+    EXPECT_EQ(window.number(controls::Ed_PERCREF), Decimal::parse("10,00"));
+    EXPECT_EQ(window.number(controls::Ed_PERCBEB), Decimal::parse("20,00"));
+    EXPECT_EQ(window.position(controls::Frm_SENHAM), std::make_pair(6, 8));
 }
 
 TEST_F(EngineTest, EnterStaysEnterUntilTheWindowHasOpened) {
@@ -50,24 +51,24 @@ TEST_F(EngineTest, EnterStaysEnterUntilTheWindowHasOpened) {
     EXPECT_EQ(handlers.on_window_key_down(kKeyEnter), kKeyTab);
     EXPECT_EQ(handlers.on_window_key_down(kKeyTab), kKeyTab);
     EXPECT_EQ(handlers.on_window_key_down(65), 65);
-    EXPECT_EQ(handlers.on_window_key_down(kKeyEnter, "Ed_VALOREF"), kKeyTab);
+    EXPECT_EQ(handlers.on_window_key_down(kKeyEnter, controls::Ed_VALOREF), kKeyTab);
 }
 
 TEST_F(HandlersTest, TotalIsTheExactSumOfBothAmounts) {
-    window.type_number("Ed_VALOREF", "10,50");
-    window.type_number("Ed_VALOBEB", "4,25");
+    window.type_number(controls::Ed_VALOREF, "10,50");
+    window.type_number(controls::Ed_VALOBEB, "4,25");
     handlers.on_Ed_VALOREF_lost_focus();
-    EXPECT_EQ(window.number("Ed_VALOTOT"), Decimal::parse("14,75"));
-    window.type("Ed_VALOBEB", "");
+    EXPECT_EQ(window.number(controls::Ed_VALOTOT), Decimal::parse("14,75"));
+    window.type(controls::Ed_VALOBEB, "");
     handlers.on_Ed_VALOBEB_lost_focus();
-    EXPECT_EQ(window.number("Ed_VALOTOT"), Decimal::parse("10,50"));
-    window.type("Ed_VALOREF", "");
+    EXPECT_EQ(window.number(controls::Ed_VALOTOT), Decimal::parse("10,50"));
+    window.type(controls::Ed_VALOREF, "");
     handlers.on_Ed_VALOBEB_lost_focus();
     EXPECT_EQ(window.log_of("set_number").back(), "set_number Ed_VALOTOT 0,0000");
-    window.type_number("Ed_VALOREF", "9.999,99");
-    window.type_number("Ed_VALOBEB", "9.999,99");
+    window.type_number(controls::Ed_VALOREF, "9.999,99");
+    window.type_number(controls::Ed_VALOBEB, "9.999,99");
     handlers.on_Ed_VALOREF_lost_focus();
-    EXPECT_EQ(window.number("Ed_VALOTOT"), Decimal::parse("19.999,98"));
+    EXPECT_EQ(window.number(controls::Ed_VALOTOT), Decimal::parse("19.999,98"));
 }
 
 struct PrintCase {
@@ -83,24 +84,24 @@ class PrintCheckTest : public HandlersTest, public ::testing::WithParamInterface
 
 TEST_P(PrintCheckTest, AboveTheMaximumNeedsTheReleasePassword) {
     const PrintCase& c = GetParam();
-    window.list_add("Cb_Operador", "MARIA               - 123456");
+    window.list_add(controls::Cb_Operador, "MARIA               - 123456");
     window.choose_entry(0);
-    window.type_number("Ed_VALOREF", c.total);
-    window.type_number("Ed_VALOTOT", c.total);
-    window.type_number("Ed_VALOMAX", c.maximum);
-    window.type("Ed_LIBERAC", c.typed_release);
-    window.type("Ed_SENHLIB", c.release);
+    window.type_number(controls::Ed_VALOREF, c.total);
+    window.type_number(controls::Ed_VALOTOT, c.total);
+    window.type_number(controls::Ed_VALOMAX, c.maximum);
+    window.type(controls::Ed_LIBERAC, c.typed_release);
+    window.type(controls::Ed_SENHLIB, c.release);
     handlers.on_Bt_Imprime_click();
     EXPECT_EQ(printed(), c.prints);
     if (c.prints) {
         EXPECT_TRUE(window.log_of("message_box").empty());
-        EXPECT_EQ(window.text("Ed_LIBERAC"), "");
+        EXPECT_EQ(window.text(controls::Ed_LIBERAC), "");
     } else {
         EXPECT_EQ(window.log_of("message_box"),
                   (std::vector<std::string>{"message_box 16 Informe a senha correta para emitir "
                                             "cupom acima do valor permitido !!!"}));
-        EXPECT_EQ(window.text("Ed_LIBERAC"), c.typed_release);
-        EXPECT_EQ(window.number("Ed_VALOTOT"), Decimal::parse(c.total));
+        EXPECT_EQ(window.text(controls::Ed_LIBERAC), c.typed_release);
+        EXPECT_EQ(window.number(controls::Ed_VALOTOT), Decimal::parse(c.total));
         EXPECT_TRUE(window.log_of("set_").empty());
     }
 }
@@ -128,25 +129,21 @@ TEST_F(HandlersTest, PrintedCouponResetsTheFormButNotThePayment) {
     window.choose_page(2);
     handlers.on_Pst_ORELHAS_click();
     window.choose_entry(0);
-    window.type("Ed_SENHA", "123456");
-    EXPECT_EQ(handlers.on_window_key_down(kKeyEnter, "Ed_SENHA"), kKeyConsumed);
-    EXPECT_EQ(window.focus(), "Ed_VALOREF");
-    window.type_number("Ed_VALOREF", "10,00");
+    window.type(controls::Ed_SENHA, "123456");
+    EXPECT_EQ(handlers.on_window_key_down(kKeyEnter, controls::Ed_SENHA), kKeyConsumed);
+    EXPECT_EQ(window.focus(), controls::Ed_VALOREF);
+    window.type_number(controls::Ed_VALOREF, "10,00");
     handlers.on_Ed_VALOREF_lost_focus();
-    window.type("Ed_DOCUMEN", "12345678909");
+    window.type(controls::Ed_DOCUMEN, "12345678909");
     handlers.on_Ed_DOCUMEN_lost_focus();
-    window.choose_option("Rbt_Cartao");
+    window.choose_option(controls::Rbt_Cartao);
     handlers.on_Bt_Imprime_click();
     EXPECT_EQ(calls().back(), call({"iCFEncerrarConfigMsg_ECF_Daruma",
                                     pad(pad("Vlr aprox.tributos R$  1,00 (10,00%) Fonte=IBPT", 48) +
                                             "OPERADOR: MARIA               ",
                                         240)}));
-    for (const char* c :
-         {"Ed_DOCUMEN", "Ed_VALOREF", "Ed_VALOBEB", "Ed_VALOTOT", "Ed_LIBERAC", "Ed_SENHA"})
-        EXPECT_EQ(window.text(c), "") << c;
-    EXPECT_TRUE(window.visible("Frm_SENHA"));
-    EXPECT_EQ(window.focus(), "Cb_Operador");
-    EXPECT_EQ(window.option_value("Rbt_Cartao"), -1);
+    expect_form_reset(window, {controls::Ed_LIBERAC});
+    EXPECT_EQ(window.option_value(controls::Rbt_Cartao), -1);
 }
 
 TEST_F(HandlersTest, LogoShowsTheHandAndOpensTheMakersSiteMaximised) {
@@ -166,25 +163,25 @@ TEST_F(HandlersTest, LogoShowsTheHandAndOpensTheMakersSiteMaximised) {
 // --- page locks and logins -----------------------------------------------------
 
 TEST_F(HandlersTest, PageTwoLocksTheCouponPageEveryTime) {
-    window.type("Ed_SENHA", "123456");
-    window.type("Ed_LIBERAC", "999");
+    window.type(controls::Ed_SENHA, "123456");
+    window.type(controls::Ed_LIBERAC, "999");
     window.choose_page(2);
     handlers.on_Pst_ORELHAS_click();
-    EXPECT_TRUE(window.visible("Frm_SENHA"));
-    EXPECT_FALSE(window.visible("Frm_SENHAM"));
-    EXPECT_EQ(window.text("Ed_SENHA"), "");
-    EXPECT_EQ(window.text("Ed_LIBERAC"), "");
-    EXPECT_EQ(window.focus(), "Cb_Operador");
+    EXPECT_TRUE(window.visible(controls::Frm_SENHA));
+    EXPECT_FALSE(window.visible(controls::Frm_SENHAM));
+    EXPECT_EQ(window.text(controls::Ed_SENHA), "");
+    EXPECT_EQ(window.text(controls::Ed_LIBERAC), "");
+    EXPECT_EQ(window.focus(), controls::Cb_Operador);
 }
 
 TEST_F(HandlersTest, PageThreeLocksTheConfiguration) {
-    window.type("Ed_SENHAM", "731946");
+    window.type(controls::Ed_SENHAM, "731946");
     window.choose_page(3);
     handlers.on_Pst_ORELHAS_click();
-    EXPECT_TRUE(window.visible("Frm_SENHAM"));
-    EXPECT_FALSE(window.visible("Frm_SENHA"));
-    EXPECT_EQ(window.text("Ed_SENHAM"), "");
-    EXPECT_EQ(window.focus(), "Ed_SENHAM");
+    EXPECT_TRUE(window.visible(controls::Frm_SENHAM));
+    EXPECT_FALSE(window.visible(controls::Frm_SENHA));
+    EXPECT_EQ(window.text(controls::Ed_SENHAM), "");
+    EXPECT_EQ(window.focus(), controls::Ed_SENHAM);
 }
 
 TEST_F(HandlersTest, PageOneLocksNothing) {
@@ -207,11 +204,11 @@ TEST_P(LoginTest, LeavingThePasswordFieldLogsInOrLeavesThePanel) {
     window.choose_page(2);
     handlers.on_Pst_ORELHAS_click();
     window.choose_entry(l.entry);
-    window.type("Ed_SENHA", l.typed);
+    window.type(controls::Ed_SENHA, l.typed);
     window.clear_log();
     handlers.on_Ed_SENHA_lost_focus();
-    EXPECT_EQ(window.visible("Frm_SENHA"), !l.unlocks);
-    EXPECT_EQ(window.focus(), l.unlocks ? "Ed_VALOREF" : "Cb_Operador");
+    EXPECT_EQ(window.visible(controls::Frm_SENHA), !l.unlocks);
+    EXPECT_EQ(window.focus(), l.unlocks ? controls::Ed_VALOREF : controls::Cb_Operador);
     EXPECT_TRUE(window.log_of("message_box").empty());
 }
 
@@ -233,13 +230,13 @@ TEST_F(HandlersTest, EnterInTheLoginFieldLogsInWithoutCarryingTheFocusOn) {
     window.choose_page(2);
     handlers.on_Pst_ORELHAS_click();
     window.choose_entry(0);
-    window.type("Ed_SENHA", "111111");
-    EXPECT_EQ(handlers.on_window_key_down(kKeyEnter, "Ed_SENHA"), kKeyTab); // wrong: Tab on
-    EXPECT_TRUE(window.visible("Frm_SENHA"));
-    window.type("Ed_SENHA", "123456");
-    EXPECT_EQ(handlers.on_window_key_down(kKeyTab, "Ed_SENHA"), kKeyConsumed);
-    EXPECT_FALSE(window.visible("Frm_SENHA"));
-    EXPECT_EQ(window.focus(), "Ed_VALOREF");
+    window.type(controls::Ed_SENHA, "111111");
+    EXPECT_EQ(handlers.on_window_key_down(kKeyEnter, controls::Ed_SENHA), kKeyTab); // wrong: Tab on
+    EXPECT_TRUE(window.visible(controls::Frm_SENHA));
+    window.type(controls::Ed_SENHA, "123456");
+    EXPECT_EQ(handlers.on_window_key_down(kKeyTab, controls::Ed_SENHA), kKeyConsumed);
+    EXPECT_FALSE(window.visible(controls::Frm_SENHA));
+    EXPECT_EQ(window.focus(), controls::Ed_VALOREF);
 }
 
 struct Master {
@@ -255,11 +252,11 @@ TEST_P(MasterTest, EnterOrTabInTheMasterFieldCountsAsLeavingIt) {
     const Master& m = GetParam();
     window.choose_page(3);
     handlers.on_Pst_ORELHAS_click();
-    window.type("Ed_SENHAM", m.typed);
+    window.type(controls::Ed_SENHAM, m.typed);
     // The panel has no other control: the key is used up either way.
-    EXPECT_EQ(handlers.on_window_key_down(m.key, "Ed_SENHAM"), kKeyConsumed);
-    EXPECT_EQ(window.visible("Frm_SENHAM"), !m.unlocks);
-    EXPECT_EQ(window.focus(), m.unlocks ? "Ed_VALOMAX" : "Ed_SENHAM");
+    EXPECT_EQ(handlers.on_window_key_down(m.key, controls::Ed_SENHAM), kKeyConsumed);
+    EXPECT_EQ(window.visible(controls::Frm_SENHAM), !m.unlocks);
+    EXPECT_EQ(window.focus(), m.unlocks ? controls::Ed_VALOMAX : controls::Ed_SENHAM);
     EXPECT_TRUE(window.log_of("message_box").empty());
 }
 
@@ -275,14 +272,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, MasterTest,
 TEST_F(HandlersTest, LeavingTheMasterFieldByClickUnlocksToo) {
     window.choose_page(3);
     handlers.on_Pst_ORELHAS_click();
-    window.type("Ed_SENHAM", "731946");
+    window.type(controls::Ed_SENHAM, "731946");
     handlers.on_Ed_SENHAM_lost_focus();
-    EXPECT_FALSE(window.visible("Frm_SENHAM"));
-    EXPECT_EQ(window.focus(), "Ed_VALOMAX");
+    EXPECT_FALSE(window.visible(controls::Frm_SENHAM));
+    EXPECT_EQ(window.focus(), controls::Ed_VALOMAX);
 }
 
 struct Lock {
-    const char* control;
+    std::string_view control;
     bool login_shown;
     bool master_shown;
     bool locked;
@@ -295,16 +292,23 @@ TEST_P(LockTest, ControlUnderAShownPanelIsLocked) {
     EXPECT_EQ(is_locked(l.control, l.login_shown, l.master_shown), l.locked) << l.control;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Panels, LockTest,
-    ::testing::Values(Lock{"Ed_VALOREF", true, false, true}, Lock{"Bt_Imprime", true, false, true},
-                      Lock{"Bt_LEITX1", true, false, true}, Lock{"Rbt_Cartao", true, false, true},
-                      Lock{"Cb_Operador", true, false, false}, Lock{"Ed_SENHA", true, false, false},
-                      Lock{"Pst_ORELHAS", true, false, false}, Lock{"Bt_REDZ", true, false, false},
-                      Lock{"Ed_VALOREF", false, false, false}, Lock{"Bt_REDZ", false, true, true},
-                      Lock{"Pst_ORELHAS", false, true, true}, Lock{"Ed_VALOMAX", false, true, true},
-                      Lock{"Cb_Operador", true, true, true}, Lock{"Img_FUNDO", false, true, true},
-                      Lock{"Ed_SENHAM", false, true, false}, Lock{"Ed_SENHAM", true, true, false}));
+INSTANTIATE_TEST_SUITE_P(Panels, LockTest,
+                         ::testing::Values(Lock{controls::Ed_VALOREF, true, false, true},
+                                           Lock{controls::Bt_Imprime, true, false, true},
+                                           Lock{controls::Bt_LEITX1, true, false, true},
+                                           Lock{controls::Rbt_Cartao, true, false, true},
+                                           Lock{controls::Cb_Operador, true, false, false},
+                                           Lock{controls::Ed_SENHA, true, false, false},
+                                           Lock{controls::Pst_ORELHAS, true, false, false},
+                                           Lock{controls::Bt_REDZ, true, false, false},
+                                           Lock{controls::Ed_VALOREF, false, false, false},
+                                           Lock{controls::Bt_REDZ, false, true, true},
+                                           Lock{controls::Pst_ORELHAS, false, true, true},
+                                           Lock{controls::Ed_VALOMAX, false, true, true},
+                                           Lock{controls::Cb_Operador, true, true, true},
+                                           Lock{controls::Img_FUNDO, false, true, true},
+                                           Lock{controls::Ed_SENHAM, false, true, false},
+                                           Lock{controls::Ed_SENHAM, true, true, false}));
 
 TEST(LoginEntryCaption, ShowsTheNameOnly) {
     EXPECT_EQ(login_entry_caption("MARIA               - 123456"), "MARIA");
@@ -349,14 +353,14 @@ TEST_F(HandlersTest, ZReductionAnsweredYesBlanksItsFieldsAndSendsIt) {
 
 TEST_F(HandlersTest, CancelLastCouponSendsItAndLocksTheCouponPageWhateverTheAnswer) {
     script("iCFCancelar_ECF_Daruma 0\n");
-    window.type("Ed_VALOREF", "5,00");
+    window.type(controls::Ed_VALOREF, "5,00");
     handlers.on_Bt_LEITX1_click();
     EXPECT_EQ(calls(), (std::vector<std::string>{kStartUp, call({"iCFCancelar_ECF_Daruma"})}));
     EXPECT_EQ(window.log_of("message_box"),
               (std::vector<std::string>{"message_box 16 Erro de comunicação!!!"}));
-    EXPECT_TRUE(window.visible("Frm_SENHA"));
-    EXPECT_EQ(window.text("Ed_VALOREF"), "");
-    EXPECT_EQ(window.focus(), "Cb_Operador");
+    EXPECT_TRUE(window.visible(controls::Frm_SENHA));
+    EXPECT_EQ(window.text(controls::Ed_VALOREF), "");
+    EXPECT_EQ(window.focus(), controls::Cb_Operador);
 }
 
 // After each fiscal-day button the printer's refusal shows, one stop box a

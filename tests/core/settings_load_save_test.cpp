@@ -42,17 +42,18 @@ TEST_F(SettingsLoadTest, FirstStartInAnEmptyFolderCreatesTheDefaultRecord) {
     EXPECT_EQ(read_file(settings_path()), default_bytes());
     EXPECT_FALSE(window.closed());
     EXPECT_TRUE(window.log_of("message_box").empty());
-    for (const char* c : {"Ed_VALOMAX", "Ed_PERCREF", "Ed_PERCBEB", "Ed_SENHLIB"})
+    for (std::string_view c :
+         {controls::Ed_VALOMAX, controls::Ed_PERCREF, controls::Ed_PERCBEB, controls::Ed_SENHLIB})
         EXPECT_EQ(window.number(c), Decimal{}) << c;
     for (int row = 1; row <= 40; ++row) {
         EXPECT_EQ(window.grid_name(row), "");
         EXPECT_EQ(window.grid_password(row), Decimal{});
     }
     EXPECT_TRUE(window.list().empty());
-    EXPECT_EQ(window.position("Frm_SENHAM"), std::make_pair(6, 8));
-    EXPECT_EQ(window.position("Frm_SENHA"), std::make_pair(0, 24));
-    EXPECT_FALSE(window.visible("Frm_SENHA"));
-    EXPECT_FALSE(window.visible("Frm_SENHAM"));
+    EXPECT_EQ(window.position(controls::Frm_SENHAM), std::make_pair(6, 8));
+    EXPECT_EQ(window.position(controls::Frm_SENHA), std::make_pair(0, 24));
+    EXPECT_FALSE(window.visible(controls::Frm_SENHA));
+    EXPECT_FALSE(window.visible(controls::Frm_SENHAM));
     EXPECT_EQ(engine.W_CONTADOR, 41);
     EXPECT_EQ(std::string(engine.W_STATUS_TABELAS.data(), 2), "00");
 #ifndef _WIN32 // no mode bits there; the owner-only access is a security descriptor
@@ -67,10 +68,10 @@ TEST_F(SettingsLoadTest, PreparedRecordFillsControlsGridAndLoginListInTableOrder
                record("12345612359999123456",
                       {{2, "MARIA               123456"}, {5, "JOSE                000042"}}));
     open();
-    EXPECT_EQ(window.number("Ed_VALOMAX"), Decimal::parse("1234,56"));
-    EXPECT_EQ(window.number("Ed_PERCREF"), Decimal::parse("12,35"));
-    EXPECT_EQ(window.number("Ed_PERCBEB"), Decimal::parse("99,99"));
-    EXPECT_EQ(window.number("Ed_SENHLIB"), Decimal::parse("123456"));
+    EXPECT_EQ(window.number(controls::Ed_VALOMAX), Decimal::parse("1234,56"));
+    EXPECT_EQ(window.number(controls::Ed_PERCREF), Decimal::parse("12,35"));
+    EXPECT_EQ(window.number(controls::Ed_PERCBEB), Decimal::parse("99,99"));
+    EXPECT_EQ(window.number(controls::Ed_SENHLIB), Decimal::parse("123456"));
     EXPECT_EQ(window.grid_name(1), "");
     EXPECT_EQ(window.grid_name(2), "MARIA");
     EXPECT_EQ(window.grid_password(2), Decimal::parse("123456"));
@@ -141,10 +142,10 @@ class SettingsSaveTest : public SettingsLoadTest {};
 
 TEST_F(SettingsSaveTest, SaveRoundTripsAndCutsEachFieldToItsWidth) {
     open();
-    window.put_number("Ed_VALOMAX", *Decimal::parse("12.345,6789")); // 4 + 2 digits kept
-    window.put_number("Ed_PERCREF", *Decimal::parse("123,456"));     // 2 + 2
-    window.put_number("Ed_PERCBEB", *Decimal::parse("7,5"));
-    window.put_number("Ed_SENHLIB", *Decimal::parse("1234567")); // last 6
+    window.put_number(controls::Ed_VALOMAX, *Decimal::parse("12.345,6789")); // 4 + 2 digits kept
+    window.put_number(controls::Ed_PERCREF, *Decimal::parse("123,456"));     // 2 + 2
+    window.put_number(controls::Ed_PERCBEB, *Decimal::parse("7,5"));
+    window.put_number(controls::Ed_SENHLIB, *Decimal::parse("1234567")); // last 6
     window.put_grid(1, "UM NOME BEM MAIS LONGO QUE VINTE", *Decimal::parse("1234567"));
     window.put_grid(2, cp("JOÃO"), *Decimal::parse("-42")); // no sign
     window.put_grid(3, "SEM SENHA", Decimal{});
@@ -163,10 +164,10 @@ TEST_F(SettingsSaveTest, SaveRoundTripsAndCutsEachFieldToItsWidth) {
     CouponEngine next_engine(next);
     next_engine.set_action("ABRAR");
     next_engine.PROC_ECF_01();
-    EXPECT_EQ(next.number("Ed_VALOMAX"), Decimal::parse("2345,67"));
-    EXPECT_EQ(next.number("Ed_PERCREF"), Decimal::parse("23,45"));
-    EXPECT_EQ(next.number("Ed_PERCBEB"), Decimal::parse("7,50"));
-    EXPECT_EQ(next.number("Ed_SENHLIB"), Decimal::parse("234567"));
+    EXPECT_EQ(next.number(controls::Ed_VALOMAX), Decimal::parse("2345,67"));
+    EXPECT_EQ(next.number(controls::Ed_PERCREF), Decimal::parse("23,45"));
+    EXPECT_EQ(next.number(controls::Ed_PERCBEB), Decimal::parse("7,50"));
+    EXPECT_EQ(next.number(controls::Ed_SENHLIB), Decimal::parse("234567"));
     EXPECT_EQ(next.list(), (std::vector<std::string>{
                                "UM NOME BEM MAIS LON - 234567", cp("JOÃO                 - 000042"),
                                "SEM SENHA            - 000000", "ULTIMO               - 999999"}));

@@ -16,10 +16,10 @@ class SimulatorTest : public EngineTest {
         set_env("ECFSIM_DIR", dir_ / "ecf");
         set_env("ECFSIM_NOW", "2026-12-07 21:40:00");
         unset_env("ECFSIM_FALHAS");
-        window.list_add("Cb_Operador", "MARIA               - 123456");
+        window.list_add(controls::Cb_Operador, "MARIA               - 123456");
         window.choose_entry(0);
-        window.type_number("Ed_PERCREF", "10,00");
-        window.type_number("Ed_PERCBEB", "20,00");
+        window.type_number(controls::Ed_PERCREF, "10,00");
+        window.type_number(controls::Ed_PERCBEB, "20,00");
     }
     void TearDown() override {
         unset_env("ECFSIM_DIR");
@@ -27,9 +27,10 @@ class SimulatorTest : public EngineTest {
         EngineTest::TearDown();
     }
     void issue(std::string_view meal, std::string_view drinks) {
-        window.type_number("Ed_VALOREF", meal);
-        window.type_number("Ed_VALOBEB", drinks);
-        window.put_number("Ed_VALOTOT", window.number("Ed_VALOREF") + window.number("Ed_VALOBEB"));
+        window.type_number(controls::Ed_VALOREF, meal);
+        window.type_number(controls::Ed_VALOBEB, drinks);
+        window.put_number(controls::Ed_VALOTOT, window.number(controls::Ed_VALOREF) +
+                                                    window.number(controls::Ed_VALOBEB));
         handlers.on_Bt_Imprime_click();
     }
     std::string tape() const { return read_file(dir_ / "ecf" / "bobina.txt"); }
@@ -59,7 +60,7 @@ TEST_F(SimulatorTest, CouponLeftOpenInThePrinterIsRefusedUntilCancelled) {
     EXPECT_EQ(boxes[0], "message_box 16 Comando não executado !!!");
     EXPECT_EQ(boxes[1], "message_box 16 CF aberto");
     EXPECT_EQ(boxes[2], "message_box 48 Cupom fiscal não pode ser aberto !!!");
-    EXPECT_TRUE(window.visible("Frm_SENHA"));
+    EXPECT_TRUE(window.visible(controls::Frm_SENHA));
 
     handlers.on_Bt_LEITX1_click(); // "CANCELA ÚLT. CUPOM"
     window.clear_log();
@@ -110,7 +111,7 @@ TEST_P(SafeRetryTest, PaidCouponIsNeitherLostNorDoubled) {
     unset_env("ECFSIM_FALHAS");
     EXPECT_EQ(window.log_of("message_box"), c.boxes);
     EXPECT_EQ(window.unanswered(), 0u);
-    EXPECT_TRUE(window.visible("Frm_SENHA"));
+    EXPECT_TRUE(window.visible(controls::Frm_SENHA));
     const std::string paper = tape();
     const std::string memory = read_file(dir_ / "ecf" / "estado.txt");
     auto count = [&paper](const std::string& what) {

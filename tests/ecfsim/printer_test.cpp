@@ -1,14 +1,16 @@
 // The printer's rules without files: phases, refusals, day rules, totals, tape.
 #include "ecfsim/printer.h"
 #include "ecfsim/tape.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <sstream>
 
 namespace qv::ecfsim {
 namespace {
+
+using qv::test::lines_of;
 
 Moment at(std::string_view text) {
     return *parse_moment(text);
@@ -350,14 +352,6 @@ TEST(Printer, ItemPercentDiscountAndSubtotalSurcharge) {
     ASSERT_EQ(e.total("A%", "1000").answer, 1); // 10 % of 30,00
     EXPECT_EQ(e.m.coupon.total(), dec("33"));
     EXPECT_EQ(e.m.gt, dec("36,33"));
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);)
-        lines.push_back(l);
-    return lines;
 }
 
 TEST(Printer, TapeOfOneCoupon) {

@@ -4,6 +4,7 @@
 // memory is damaged. The cashier always gets a clear message and, where the
 // coupon can go on, the retry question; nothing crashes.
 #include "tests/core/engine_fixture.h"
+#include "tests/support/coupon_desk.h"
 #ifndef _WIN32
 #include "tests/support/permissions.h"
 #endif
@@ -76,28 +77,12 @@ class FaultTest : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
-        win.list_add("Cb_Operador", "MARIA               - 123456");
-        win.choose_entry(0);
-        win.type_number("Ed_PERCREF", "10,00");
-        win.type_number("Ed_PERCBEB", "20,00");
-        win.choose_option("Rbt_Dinheiro");
-        win.clear_log();
+        open_till(win, {"MARIA               - 123456"});
     }
     // A coupon of 10,00 in meals, printed with "IMPCUP".
-    void issue() {
-        win.type_number("Ed_VALOREF", "10,00");
-        win.type_number("Ed_VALOBEB", "0");
-        win.put_number("Ed_VALOTOT", win.number("Ed_VALOREF"));
-        eng.set_action("IMPCUP");
-        eng.PROC_ECF_01();
-    }
+    void issue() { issue_coupon(win, eng, "10,00", "0"); }
     Lines boxes() const { return win.log_of("message_box"); }
-    void expect_reset() const {
-        for (const char* c : {"Ed_DOCUMEN", "Ed_VALOREF", "Ed_VALOBEB", "Ed_VALOTOT", "Ed_SENHA"})
-            EXPECT_EQ(win.text(c), "") << c;
-        EXPECT_TRUE(win.visible("Frm_SENHA"));
-        EXPECT_EQ(win.focus(), "Cb_Operador");
-    }
+    void expect_reset() const { expect_form_reset(win); }
 
     HookWindow win;
     CouponEngine eng{win};
@@ -148,7 +133,8 @@ TEST_P(LogFaultTest, RefusalIsShownAndRetriedWhateverTheLog) {
         for (const std::string& b : boxes())
             out << b << '\n';
         out << "status " << eng.W_STATUS_ECF << " unanswered " << win.unanswered() << '\n'
-            << "reset " << (win.text("Ed_VALOTOT").empty() && win.visible("Frm_SENHA")) << '\n';
+            << "reset "
+            << (win.text(controls::Ed_VALOTOT).empty() && win.visible(controls::Frm_SENHA)) << '\n';
         out.close();
         return static_cast<bool>(out);
     };

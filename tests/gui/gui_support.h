@@ -9,13 +9,26 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 class QWidget;
 
 namespace qv::gui_test {
+
+// A control's name (qv::controls) as the window's object names hold it.
+inline QString name_of(std::string_view control) {
+    return QString::fromLatin1(control.data(), static_cast<qsizetype>(control.size()));
+}
+inline QStringList names_of(std::initializer_list<std::string_view> controls) {
+    QStringList names;
+    for (std::string_view c : controls)
+        names << name_of(c);
+    return names;
+}
 
 // A scratch working folder for one test: the settings file Quiterval.TOR is
 // created there, the simulated printer keeps its folder (ECFSIM_DIR) and the

@@ -2,6 +2,7 @@
 // the form against its definition, login and locks, Enter as Tab and the
 // total, the release password, printing on the simulated printer, the
 // fiscal-day buttons, the configuration page and the edit masks.
+#include "app/core/control_names.h"
 #include "app/window/main_form.h"
 #include "app/window/masked_edit.h"
 #include "tests/gui/gui_support.h"
@@ -26,6 +27,7 @@
 #include <optional>
 
 using namespace qv::gui_test;
+namespace controls = qv::controls;
 using Button = QMessageBox::StandardButton;
 
 class WindowTest : public QObject {
@@ -35,14 +37,14 @@ class WindowTest : public QObject {
     std::unique_ptr<ScratchFolder> scratch_;
     std::unique_ptr<qv::MainForm> form_;
 
-    template <class T = QWidget> T* w(const char* name) {
-        auto* found = qobject_cast<T*>(form_->control(QString::fromLatin1(name)));
-        if (!found) qFatal("no control %s", name);
+    template <class T = QWidget> T* w(std::string_view name) {
+        auto* found = qobject_cast<T*>(form_->control(name_of(name)));
+        if (!found) qFatal("no control %s", qPrintable(name_of(name)));
         return found;
     }
-    QTabWidget* tabs() { return w<QTabWidget>("Pst_ORELHAS"); }
-    QString text(const char* name) { return w<QLineEdit>(name)->text(); }
-    bool panel_shown(const char* name) { return !w(name)->isHidden(); }
+    QTabWidget* tabs() { return w<QTabWidget>(controls::Pst_ORELHAS); }
+    QString text(std::string_view name) { return w<QLineEdit>(name)->text(); }
+    bool panel_shown(std::string_view name) { return !w(name)->isHidden(); }
 
     void open_window() {
         form_ = std::make_unique<qv::MainForm>();
@@ -58,24 +60,24 @@ class WindowTest : public QObject {
     // password typed and left with Enter.
     void log_in(int entry, const QString& password) {
         click_tab(1);
-        QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
+        QCOMPARE(focus_name(), name_of(controls::Cb_Operador));
         for (int i = 0; i <= entry; ++i)
             press(Qt::Key_Down);
-        click(w("Ed_SENHA"));
+        click(w(controls::Ed_SENHA));
         type(password);
         press(Qt::Key_Return);
     }
     void open_configuration() {
         click_tab(2);
-        QCOMPARE(focus_name(), QStringLiteral("Ed_SENHAM"));
+        QCOMPARE(focus_name(), name_of(controls::Ed_SENHAM));
         type(QStringLiteral("731946"));
         press(Qt::Key_Return);
-        QVERIFY(!panel_shown("Frm_SENHAM"));
+        QVERIFY(!panel_shown(controls::Frm_SENHAM));
     }
     // Replaces a field's contents by what the cashier types.
-    void fill(const char* name, const QString& typed) {
+    void fill(std::string_view name, const QString& typed) {
         click(w(name));
-        QCOMPARE(focus_name(), QString::fromLatin1(name));
+        QCOMPARE(focus_name(), name_of(name));
         w<QLineEdit>(name)->selectAll();
         press(Qt::Key_Delete);
         type(typed);
@@ -141,62 +143,112 @@ void WindowTest::form_matches_its_definition_data() {
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<QString>("caption");
     struct Row {
-        const char *name, *kind, *container;
+        std::string_view name;
+        const char* kind;
+        std::string_view container;
         QRect geometry;
         const char* caption;
     };
     const Row rows[] = {
-        {"Pst_ORELHAS", "QTabWidget", "01-Quiterval", {6, 8, 350, 318}, ""},
-        {"Frm_SENHAM", "QFrame", "01-Quiterval", {6, 8, 350, 318}, ""},
-        {"Frm_Logo", "QFrame", "Pst_ORELHAS", {0, 24, 349, 295}, ""},
-        {"Frm_Dados", "QFrame", "Pst_ORELHAS", {0, 24, 349, 295}, ""},
-        {"Frm_Dados1", "QFrame", "Pst_ORELHAS", {0, 24, 349, 295}, ""},
-        {"Frm_SENHA", "QFrame", "Pst_ORELHAS", {0, 24, 349, 295}, ""},
-        {"Img_FUNDO", "QLabel", "Frm_Logo", {5, 79, 334, 132}, ""},
-        {"Frm_DOCUMENTO1", "QGroupBox", "Frm_Dados", {9, 6, 326, 33}, " Refeição"},
-        {"Ed_VALOREF", "qv::MaskedEdit", "Frm_DOCUMENTO1", {224, 4, 79, 23}, ""},
-        {"Frm_DOCUMENTO2", "QGroupBox", "Frm_Dados", {9, 45, 326, 33}, " Bebidas"},
-        {"Ed_VALOBEB", "qv::MaskedEdit", "Frm_DOCUMENTO2", {224, 4, 79, 23}, ""},
-        {"Frm_DOCUMENTO3", "QGroupBox", "Frm_Dados", {9, 84, 326, 33}, " T O T A L "},
-        {"Ed_VALOTOT", "qv::MaskedEdit", "Frm_DOCUMENTO3", {224, 4, 79, 23}, ""},
-        {"Frm_DOCUMENTO13", "QGroupBox", "Frm_Dados", {9, 123, 326, 33}, ""},
-        {"Rbt_Dinheiro", "QRadioButton", "Frm_DOCUMENTO13", {10, 4, 94, 22}, " Dinheiro"},
-        {"Rbt_Cheque", "QRadioButton", "Frm_DOCUMENTO13", {116, 4, 94, 22}, " Cheque"},
-        {"Rbt_Cartao", "QRadioButton", "Frm_DOCUMENTO13", {221, 4, 94, 22}, "Cartão"},
-        {"Frm_DOCUMENTO", "QGroupBox", "Frm_Dados", {9, 162, 326, 33}, " Documento"},
-        {"Ed_DOCUMEN", "qv::MaskedEdit", "Frm_DOCUMENTO", {140, 4, 165, 23}, ""},
-        {"Frm_DOCUMENTO12", "QGroupBox", "Frm_Dados", {9, 201, 326, 33}, " Senha de Liberação"},
-        {"Ed_LIBERAC", "qv::MaskedEdit", "Frm_DOCUMENTO12", {236, 4, 67, 23}, ""},
-        {"Bt_Imprime", "QPushButton", "Frm_Dados", {9, 249, 146, 36}, "IMPRIME CUPOM"},
-        {"Bt_LEITX1", "QPushButton", "Frm_Dados", {189, 249, 146, 36}, "CANCELA ÚLT. CUPOM"},
-        {"Frm_DOCUMENTO11", "QGroupBox", "Frm_SENHA", {42, 98, 263, 53}, " Usuário"},
-        {"Cb_Operador", "QComboBox", "Frm_DOCUMENTO11", {84, 13, 167, 23}, ""},
-        {"Frm_DOCUMENTO10", "QGroupBox", "Frm_SENHA", {42, 164, 263, 53}, " Senha"},
-        {"Ed_SENHA", "qv::MaskedEdit", "Frm_DOCUMENTO10", {181, 14, 64, 23}, ""},
-        {"Frm_DOCUMENTO4", "QGroupBox", "Frm_Dados1", {5, 6, 334, 148}, " Operadores"},
-        {"Tab_Operadores", "QTableWidget", "Frm_DOCUMENTO4", {97, 5, 173, 134}, ""},
-        {"Frm_DOCUMENTO5",
+        {controls::Pst_ORELHAS, "QTabWidget", "01-Quiterval", {6, 8, 350, 318}, ""},
+        {controls::Frm_SENHAM, "QFrame", "01-Quiterval", {6, 8, 350, 318}, ""},
+        {controls::Frm_Logo, "QFrame", controls::Pst_ORELHAS, {0, 24, 349, 295}, ""},
+        {controls::Frm_Dados, "QFrame", controls::Pst_ORELHAS, {0, 24, 349, 295}, ""},
+        {controls::Frm_Dados1, "QFrame", controls::Pst_ORELHAS, {0, 24, 349, 295}, ""},
+        {controls::Frm_SENHA, "QFrame", controls::Pst_ORELHAS, {0, 24, 349, 295}, ""},
+        {controls::Img_FUNDO, "QLabel", controls::Frm_Logo, {5, 79, 334, 132}, ""},
+        {controls::Frm_DOCUMENTO1, "QGroupBox", controls::Frm_Dados, {9, 6, 326, 33}, " Refeição"},
+        {controls::Ed_VALOREF, "qv::MaskedEdit", controls::Frm_DOCUMENTO1, {224, 4, 79, 23}, ""},
+        {controls::Frm_DOCUMENTO2, "QGroupBox", controls::Frm_Dados, {9, 45, 326, 33}, " Bebidas"},
+        {controls::Ed_VALOBEB, "qv::MaskedEdit", controls::Frm_DOCUMENTO2, {224, 4, 79, 23}, ""},
+        {controls::Frm_DOCUMENTO3,
          "QGroupBox",
-         "Frm_Dados1",
+         controls::Frm_Dados,
+         {9, 84, 326, 33},
+         " T O T A L "},
+        {controls::Ed_VALOTOT, "qv::MaskedEdit", controls::Frm_DOCUMENTO3, {224, 4, 79, 23}, ""},
+        {controls::Frm_DOCUMENTO13, "QGroupBox", controls::Frm_Dados, {9, 123, 326, 33}, ""},
+        {controls::Rbt_Dinheiro,
+         "QRadioButton",
+         controls::Frm_DOCUMENTO13,
+         {10, 4, 94, 22},
+         " Dinheiro"},
+        {controls::Rbt_Cheque,
+         "QRadioButton",
+         controls::Frm_DOCUMENTO13,
+         {116, 4, 94, 22},
+         " Cheque"},
+        {controls::Rbt_Cartao,
+         "QRadioButton",
+         controls::Frm_DOCUMENTO13,
+         {221, 4, 94, 22},
+         "Cartão"},
+        {controls::Frm_DOCUMENTO,
+         "QGroupBox",
+         controls::Frm_Dados,
+         {9, 162, 326, 33},
+         " Documento"},
+        {controls::Ed_DOCUMEN, "qv::MaskedEdit", controls::Frm_DOCUMENTO, {140, 4, 165, 23}, ""},
+        {controls::Frm_DOCUMENTO12,
+         "QGroupBox",
+         controls::Frm_Dados,
+         {9, 201, 326, 33},
+         " Senha de Liberação"},
+        {controls::Ed_LIBERAC, "qv::MaskedEdit", controls::Frm_DOCUMENTO12, {236, 4, 67, 23}, ""},
+        {controls::Bt_Imprime,
+         "QPushButton",
+         controls::Frm_Dados,
+         {9, 249, 146, 36},
+         "IMPRIME CUPOM"},
+        {controls::Bt_LEITX1,
+         "QPushButton",
+         controls::Frm_Dados,
+         {189, 249, 146, 36},
+         "CANCELA ÚLT. CUPOM"},
+        {controls::Frm_DOCUMENTO11,
+         "QGroupBox",
+         controls::Frm_SENHA,
+         {42, 98, 263, 53},
+         " Usuário"},
+        {controls::Cb_Operador, "QComboBox", controls::Frm_DOCUMENTO11, {84, 13, 167, 23}, ""},
+        {controls::Frm_DOCUMENTO10, "QGroupBox", controls::Frm_SENHA, {42, 164, 263, 53}, " Senha"},
+        {controls::Ed_SENHA, "qv::MaskedEdit", controls::Frm_DOCUMENTO10, {181, 14, 64, 23}, ""},
+        {controls::Frm_DOCUMENTO4,
+         "QGroupBox",
+         controls::Frm_Dados1,
+         {5, 6, 334, 148},
+         " Operadores"},
+        {controls::Tab_Operadores, "QTableWidget", controls::Frm_DOCUMENTO4, {97, 5, 173, 134}, ""},
+        {controls::Frm_DOCUMENTO5,
+         "QGroupBox",
+         controls::Frm_Dados1,
          {5, 159, 334, 33},
          " Valor Máximo                     Senha"},
-        {"Ed_VALOMAX", "qv::MaskedEdit", "Frm_DOCUMENTO5", {119, 4, 79, 23}, ""},
-        {"Ed_SENHLIB", "qv::MaskedEdit", "Frm_DOCUMENTO5", {260, 4, 65, 23}, ""},
-        {"Frm_DOCUMENTO9", "QGroupBox", "Frm_Dados1", {6, 195, 334, 52}, "% Lei 12.741"},
-        {"CmStatic1", "QLabel", "Frm_DOCUMENTO9", {146, 4, 57, 18}, "Refeições"},
-        {"CmStatic2", "QLabel", "Frm_DOCUMENTO9", {270, 4, 51, 18}, "Bebidas"},
-        {"Ed_PERCREF", "qv::MaskedEdit", "Frm_DOCUMENTO9", {146, 23, 54, 23}, ""},
-        {"Ed_PERCBEB", "qv::MaskedEdit", "Frm_DOCUMENTO9", {264, 23, 54, 23}, ""},
-        {"Bt_LEITX", "QPushButton", "Frm_Dados1", {5, 253, 98, 31}, "LEITURA X"},
-        {"Bt_REDZ", "QPushButton", "Frm_Dados1", {124, 253, 98, 31}, "REDUÇÃO Z"},
-        {"Bt_REDZ1", "QPushButton", "Frm_Dados1", {242, 253, 98, 31}, "GRAVAR"},
-        {"Frm_DOCUMENTO8", "QGroupBox", "Frm_SENHAM", {60, 119, 224, 53}, " Senha Master"},
-        {"Ed_SENHAM", "qv::MaskedEdit", "Frm_DOCUMENTO8", {140, 14, 69, 23}, ""},
+        {controls::Ed_VALOMAX, "qv::MaskedEdit", controls::Frm_DOCUMENTO5, {119, 4, 79, 23}, ""},
+        {controls::Ed_SENHLIB, "qv::MaskedEdit", controls::Frm_DOCUMENTO5, {260, 4, 65, 23}, ""},
+        {controls::Frm_DOCUMENTO9,
+         "QGroupBox",
+         controls::Frm_Dados1,
+         {6, 195, 334, 52},
+         "% Lei 12.741"},
+        {controls::CmStatic1, "QLabel", controls::Frm_DOCUMENTO9, {146, 4, 57, 18}, "Refeições"},
+        {controls::CmStatic2, "QLabel", controls::Frm_DOCUMENTO9, {270, 4, 51, 18}, "Bebidas"},
+        {controls::Ed_PERCREF, "qv::MaskedEdit", controls::Frm_DOCUMENTO9, {146, 23, 54, 23}, ""},
+        {controls::Ed_PERCBEB, "qv::MaskedEdit", controls::Frm_DOCUMENTO9, {264, 23, 54, 23}, ""},
+        {controls::Bt_LEITX, "QPushButton", controls::Frm_Dados1, {5, 253, 98, 31}, "LEITURA X"},
+        {controls::Bt_REDZ, "QPushButton", controls::Frm_Dados1, {124, 253, 98, 31}, "REDUÇÃO Z"},
+        {controls::Bt_REDZ1, "QPushButton", controls::Frm_Dados1, {242, 253, 98, 31}, "GRAVAR"},
+        {controls::Frm_DOCUMENTO8,
+         "QGroupBox",
+         controls::Frm_SENHAM,
+         {60, 119, 224, 53},
+         " Senha Master"},
+        {controls::Ed_SENHAM, "qv::MaskedEdit", controls::Frm_DOCUMENTO8, {140, 14, 69, 23}, ""},
     };
     for (const Row& r : rows)
-        QTest::newRow(r.name) << QString::fromLatin1(r.name) << QString::fromLatin1(r.kind)
-                              << QString::fromLatin1(r.container) << r.geometry
-                              << QString::fromUtf8(r.caption);
+        QTest::newRow(qPrintable(name_of(r.name)))
+            << name_of(r.name) << QString::fromLatin1(r.kind) << name_of(r.container) << r.geometry
+            << QString::fromUtf8(r.caption);
 }
 
 void WindowTest::form_matches_its_definition() {
@@ -215,18 +267,22 @@ void WindowTest::form_matches_its_definition() {
     QCOMPARE(QRect(c->mapTo(box, QPoint(0, 0)), c->size()), geometry);
     if (auto* group = qobject_cast<QGroupBox*>(c)) QCOMPARE(group->title(), caption);
     if (auto* button = qobject_cast<QAbstractButton*>(c)) QCOMPARE(button->text(), caption);
-    if (auto* label = qobject_cast<QLabel*>(c); label && name != u"Img_FUNDO")
+    if (auto* label = qobject_cast<QLabel*>(c); label && name != name_of(controls::Img_FUNDO))
         QCOMPARE(label->text(), caption);
 }
 
 void WindowTest::tab_order() {
-    const QStringList expected = {
-        "Ed_VALOREF", "Ed_VALOBEB",     "Rbt_Dinheiro", "Rbt_Cheque", "Rbt_Cartao", "Ed_DOCUMEN",
-        "Ed_LIBERAC", "Bt_Imprime",     "Ed_VALOTOT",   "Bt_LEITX",   "Bt_REDZ",    "Pst_ORELHAS",
-        "Ed_VALOMAX", "Ed_SENHLIB",     "Ed_PERCREF",   "Ed_PERCBEB", "Bt_REDZ1",   "Bt_LEITX1",
-        "Ed_SENHAM",  "Tab_Operadores", "Ed_SENHA",     "Cb_Operador"};
+    const QStringList expected =
+        names_of({controls::Ed_VALOREF, controls::Ed_VALOBEB,     controls::Rbt_Dinheiro,
+                  controls::Rbt_Cheque, controls::Rbt_Cartao,     controls::Ed_DOCUMEN,
+                  controls::Ed_LIBERAC, controls::Bt_Imprime,     controls::Ed_VALOTOT,
+                  controls::Bt_LEITX,   controls::Bt_REDZ,        controls::Pst_ORELHAS,
+                  controls::Ed_VALOMAX, controls::Ed_SENHLIB,     controls::Ed_PERCREF,
+                  controls::Ed_PERCBEB, controls::Bt_REDZ1,       controls::Bt_LEITX1,
+                  controls::Ed_SENHAM,  controls::Tab_Operadores, controls::Ed_SENHA,
+                  controls::Cb_Operador});
     QStringList chain;
-    QWidget* start = w("Ed_VALOREF");
+    QWidget* start = w(controls::Ed_VALOREF);
     QWidget* at = start;
     do {
         if (expected.contains(at->objectName()) && !chain.contains(at->objectName()))
@@ -235,7 +291,8 @@ void WindowTest::tab_order() {
     } while (at != start);
     QCOMPARE(chain, expected);
     // Frames, labels and the picture take no focus.
-    for (const char* name : {"Frm_DOCUMENTO1", "CmStatic1", "Img_FUNDO", "Frm_SENHA", "Frm_Dados"})
+    for (std::string_view name : {controls::Frm_DOCUMENTO1, controls::CmStatic1,
+                                  controls::Img_FUNDO, controls::Frm_SENHA, controls::Frm_Dados})
         QCOMPARE(w(name)->focusPolicy(), Qt::NoFocus);
 }
 
@@ -244,18 +301,19 @@ void WindowTest::start_state() {
     QCOMPARE(form_->size(), QSize(363, 334));
     QCOMPARE(tabs()->currentIndex(), 0);
     QCOMPARE(tabs()->tabText(2), QStringLiteral("CONFIGURAÇÃO"));
-    QVERIFY(!panel_shown("Frm_SENHA"));
-    QVERIFY(!panel_shown("Frm_SENHAM"));
-    QVERIFY(w<QRadioButton>("Rbt_Dinheiro")->isChecked());
+    QVERIFY(!panel_shown(controls::Frm_SENHA));
+    QVERIFY(!panel_shown(controls::Frm_SENHAM));
+    QVERIFY(w<QRadioButton>(controls::Rbt_Dinheiro)->isChecked());
     // The window has the keyboard: the tab captions hold the first focus.
     QVERIFY(form_->isActiveWindow());
     QCOMPARE(QApplication::focusWidget(), tabs()->tabBar());
     // The settings reached the controls.
-    QCOMPARE(w<QComboBox>("Cb_Operador")->count(), 3);
-    QCOMPARE(text("Ed_VALOMAX"), QStringLiteral("100,00"));
-    QCOMPARE(text("Ed_SENHLIB"), QStringLiteral("004321"));
-    QCOMPARE(text("Ed_PERCREF"), QStringLiteral("10,00"));
-    QCOMPARE(w<QTableWidget>("Tab_Operadores")->item(2, 1)->text(), QStringLiteral("000000"));
+    QCOMPARE(w<QComboBox>(controls::Cb_Operador)->count(), 3);
+    QCOMPARE(text(controls::Ed_VALOMAX), QStringLiteral("100,00"));
+    QCOMPARE(text(controls::Ed_SENHLIB), QStringLiteral("004321"));
+    QCOMPARE(text(controls::Ed_PERCREF), QStringLiteral("10,00"));
+    QCOMPARE(w<QTableWidget>(controls::Tab_Operadores)->item(2, 1)->text(),
+             QStringLiteral("000000"));
 }
 
 // ------------------------------------------------------------ login, locks
@@ -279,60 +337,60 @@ void WindowTest::login() {
     QFETCH(QString, password);
     QFETCH(bool, logs_in);
     click_tab(1);
-    QVERIFY(panel_shown("Frm_SENHA"));
-    QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
+    QVERIFY(panel_shown(controls::Frm_SENHA));
+    QCOMPARE(focus_name(), name_of(controls::Cb_Operador));
     for (int i = 0; i <= entry; ++i)
         press(Qt::Key_Down);
-    QCOMPARE(w<QComboBox>("Cb_Operador")->currentIndex(), entry);
-    click(w("Ed_SENHA"));
+    QCOMPARE(w<QComboBox>(controls::Cb_Operador)->currentIndex(), entry);
+    click(w(controls::Ed_SENHA));
     type(password);
-    QCOMPARE(w<QLineEdit>("Ed_SENHA")->displayText(), QString(password.size(), u'*'));
+    QCOMPARE(w<QLineEdit>(controls::Ed_SENHA)->displayText(), QString(password.size(), u'*'));
     press(Qt::Key_Return);
-    QCOMPARE(panel_shown("Frm_SENHA"), !logs_in);
-    if (logs_in) QCOMPARE(focus_name(), QStringLiteral("Ed_VALOREF"));
+    QCOMPARE(panel_shown(controls::Frm_SENHA), !logs_in);
+    if (logs_in) QCOMPARE(focus_name(), name_of(controls::Ed_VALOREF));
     // The same by Tab: a wrong password leaves the panel, whatever the key.
     if (!logs_in) {
-        click(w("Ed_SENHA"));
+        click(w(controls::Ed_SENHA));
         press(Qt::Key_Tab);
-        QVERIFY(panel_shown("Frm_SENHA"));
+        QVERIFY(panel_shown(controls::Frm_SENHA));
     }
 }
 
 void WindowTest::every_tab_click_locks_again() {
     log_in(0, QStringLiteral("123456"));
-    QVERIFY(!panel_shown("Frm_SENHA"));
-    fill("Ed_LIBERAC", QStringLiteral("4321"));
+    QVERIFY(!panel_shown(controls::Frm_SENHA));
+    fill(controls::Ed_LIBERAC, QStringLiteral("4321"));
     // A click on the tab of the page already on top locks again and blanks
     // both passwords.
     click_tab(1);
-    QVERIFY(panel_shown("Frm_SENHA"));
-    QCOMPARE(text("Ed_SENHA"), QString());
-    QCOMPARE(text("Ed_LIBERAC"), QString());
-    QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
+    QVERIFY(panel_shown(controls::Frm_SENHA));
+    QCOMPARE(text(controls::Ed_SENHA), QString());
+    QCOMPARE(text(controls::Ed_LIBERAC), QString());
+    QCOMPARE(focus_name(), name_of(controls::Cb_Operador));
     // Page 3 by a click: the master panel, over the tab captions too.
     click_tab(2);
-    QVERIFY(panel_shown("Frm_SENHAM"));
-    QCOMPARE(focus_name(), QStringLiteral("Ed_SENHAM"));
+    QVERIFY(panel_shown(controls::Frm_SENHAM));
+    QCOMPARE(focus_name(), name_of(controls::Ed_SENHAM));
     QTest::mouseClick(form_.get(), Qt::LeftButton, {},
                       tabs()->mapTo(form_.get(), tabs()->tabBar()->tabRect(0).center()));
     QCOMPARE(tabs()->currentIndex(), 2);
     open_configuration();
-    QCOMPARE(focus_name(), QStringLiteral("Ed_VALOMAX"));
+    QCOMPARE(focus_name(), name_of(controls::Ed_VALOMAX));
     click_tab(2);
-    QVERIFY(panel_shown("Frm_SENHAM"));
-    QCOMPARE(text("Ed_SENHAM"), QString());
+    QVERIFY(panel_shown(controls::Frm_SENHAM));
+    QCOMPARE(text(controls::Ed_SENHAM), QString());
 }
 
 void WindowTest::keyboard_page_changes_lock_too() {
     QCOMPARE(QApplication::focusWidget(), tabs()->tabBar());
     press(Qt::Key_Right);
     QCOMPARE(tabs()->currentIndex(), 1);
-    QVERIFY(panel_shown("Frm_SENHA"));
-    QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
+    QVERIFY(panel_shown(controls::Frm_SENHA));
+    QCOMPARE(focus_name(), name_of(controls::Cb_Operador));
     press(Qt::Key_Tab, Qt::ControlModifier);
     QCOMPARE(tabs()->currentIndex(), 2);
-    QVERIFY(panel_shown("Frm_SENHAM"));
-    QCOMPARE(focus_name(), QStringLiteral("Ed_SENHAM"));
+    QVERIFY(panel_shown(controls::Frm_SENHAM));
+    QCOMPARE(focus_name(), name_of(controls::Ed_SENHAM));
     // Behind the master panel the keyboard cannot change the page either.
     press(Qt::Key_Tab, Qt::ControlModifier);
     QCOMPARE(tabs()->currentIndex(), 2);
@@ -340,33 +398,34 @@ void WindowTest::keyboard_page_changes_lock_too() {
     tabs()->setFocus();
     press(Qt::Key_Left);
     QCOMPARE(tabs()->currentIndex(), 1);
-    QVERIFY(panel_shown("Frm_SENHA"));
+    QVERIFY(panel_shown(controls::Frm_SENHA));
 }
 
 void WindowTest::nothing_behind_a_panel_takes_the_focus() {
     click_tab(1);
-    const QStringList coupon = {"Ed_VALOREF", "Ed_VALOBEB", "Rbt_Dinheiro", "Rbt_Cheque",
-                                "Rbt_Cartao", "Ed_DOCUMEN", "Ed_LIBERAC",   "Bt_Imprime",
-                                "Ed_VALOTOT", "Bt_LEITX1"};
+    const QStringList coupon = names_of(
+        {controls::Ed_VALOREF, controls::Ed_VALOBEB, controls::Rbt_Dinheiro, controls::Rbt_Cheque,
+         controls::Rbt_Cartao, controls::Ed_DOCUMEN, controls::Ed_LIBERAC, controls::Bt_Imprime,
+         controls::Ed_VALOTOT, controls::Bt_LEITX1});
     for (int i = 0; i < 30; ++i) {
         press(Qt::Key_Tab);
         QVERIFY2(!coupon.contains(focus_name()), qPrintable(focus_name()));
     }
     // A click where a coupon field lies lands on the panel.
     QTest::mouseClick(form_.get(), Qt::LeftButton, {},
-                      w("Ed_VALOREF")->mapTo(form_.get(), QPoint(10, 10)));
+                      w(controls::Ed_VALOREF)->mapTo(form_.get(), QPoint(10, 10)));
     QVERIFY(!coupon.contains(focus_name()));
-    click(w("Ed_VALOREF"));
+    click(w(controls::Ed_VALOREF));
     QVERIFY(!coupon.contains(focus_name()));
 
     // The master panel leaves only its own field; Tab and Enter stay there.
     click_tab(2);
     for (int i = 0; i < 10; ++i) {
         press(i % 2 ? Qt::Key_Tab : Qt::Key_Return);
-        QCOMPARE(focus_name(), QStringLiteral("Ed_SENHAM"));
+        QCOMPARE(focus_name(), name_of(controls::Ed_SENHAM));
     }
-    click(w("Bt_REDZ"));
-    QCOMPARE(focus_name(), QStringLiteral("Ed_SENHAM"));
+    click(w(controls::Bt_REDZ));
+    QCOMPARE(focus_name(), name_of(controls::Ed_SENHAM));
 }
 
 void WindowTest::master_password_data() {
@@ -386,10 +445,10 @@ void WindowTest::master_password() {
     QFETCH(bool, opens);
     click_tab(2);
     type(typed);
-    QCOMPARE(w<QLineEdit>("Ed_SENHAM")->displayText(), QString(typed.size(), u'*'));
+    QCOMPARE(w<QLineEdit>(controls::Ed_SENHAM)->displayText(), QString(typed.size(), u'*'));
     press(key);
-    QCOMPARE(panel_shown("Frm_SENHAM"), !opens);
-    QCOMPARE(focus_name(), opens ? QStringLiteral("Ed_VALOMAX") : QStringLiteral("Ed_SENHAM"));
+    QCOMPARE(panel_shown(controls::Frm_SENHAM), !opens);
+    QCOMPARE(focus_name(), opens ? name_of(controls::Ed_VALOMAX) : name_of(controls::Ed_SENHAM));
 }
 
 // --------------------------------------------------------- coupon entry
@@ -398,24 +457,24 @@ void WindowTest::enter_moves_focus_and_updates_total() {
     log_in(0, QStringLiteral("123456"));
     type(QStringLiteral("10,50"));
     press(Qt::Key_Return);
-    QCOMPARE(focus_name(), QStringLiteral("Ed_VALOBEB"));
-    QCOMPARE(text("Ed_VALOREF"), QStringLiteral("10,50"));
-    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("10,50"));
+    QCOMPARE(focus_name(), name_of(controls::Ed_VALOBEB));
+    QCOMPARE(text(controls::Ed_VALOREF), QStringLiteral("10,50"));
+    QCOMPARE(text(controls::Ed_VALOTOT), QStringLiteral("10,50"));
     type(QStringLiteral("4,25"));
     press(Qt::Key_Return);
-    QCOMPARE(focus_name(), QStringLiteral("Rbt_Dinheiro"));
-    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("14,75"));
+    QCOMPARE(focus_name(), name_of(controls::Rbt_Dinheiro));
+    QCOMPARE(text(controls::Ed_VALOTOT), QStringLiteral("14,75"));
     // Clearing the drinks and leaving the field by a click.
-    fill("Ed_VALOBEB", QString());
-    click(w("Ed_DOCUMEN"));
-    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("10,50"));
+    fill(controls::Ed_VALOBEB, QString());
+    click(w(controls::Ed_DOCUMEN));
+    QCOMPARE(text(controls::Ed_VALOTOT), QStringLiteral("10,50"));
     // Typing alone does not recompute: only leaving the field does.
-    fill("Ed_VALOREF", QStringLiteral("1"));
-    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("10,50"));
+    fill(controls::Ed_VALOREF, QStringLiteral("1"));
+    QCOMPARE(text(controls::Ed_VALOTOT), QStringLiteral("10,50"));
     press(Qt::Key_Tab);
-    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("1,00"));
+    QCOMPARE(text(controls::Ed_VALOTOT), QStringLiteral("1,00"));
     // The total is read-only.
-    QVERIFY(w<QLineEdit>("Ed_VALOTOT")->isReadOnly());
+    QVERIFY(w<QLineEdit>(controls::Ed_VALOTOT)->isReadOnly());
 }
 
 void WindowTest::total_above_the_mask_shows_whole() {
@@ -424,8 +483,9 @@ void WindowTest::total_above_the_mask_shows_whole() {
     press(Qt::Key_Return);
     type(QStringLiteral("9999,99"));
     press(Qt::Key_Return);
-    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("19.999,98"));
-    QCOMPARE(form_->window_ops().get_number("Ed_VALOTOT"), qv::Decimal::from_units(199'999'800));
+    QCOMPARE(text(controls::Ed_VALOTOT), QStringLiteral("19.999,98"));
+    QCOMPARE(form_->window_ops().get_number(controls::Ed_VALOTOT),
+             qv::Decimal::from_units(199'999'800));
 }
 
 void WindowTest::release_password_data() {
@@ -452,12 +512,12 @@ void WindowTest::release_password() {
     QFETCH(bool, prints);
     log_in(0, QStringLiteral("123456"));
     type(meal);
-    fill("Ed_LIBERAC", release);
+    fill(controls::Ed_LIBERAC, release);
     BoxAnswers boxes;
-    click(w("Bt_Imprime"));
+    click(w(controls::Bt_Imprime));
     if (prints) {
         QTRY_VERIFY(scratch_->tape().contains(QStringLiteral("REFEICAO")));
-        QVERIFY(panel_shown("Frm_SENHA"));
+        QVERIFY(panel_shown(controls::Frm_SENHA));
     } else {
         QCOMPARE(boxes.texts(),
                  QStringList{QStringLiteral(
@@ -465,8 +525,8 @@ void WindowTest::release_password() {
         QCOMPARE(boxes.seen()[0].icon, QMessageBox::Critical);
         QCOMPARE(scratch_->tape().contains(QStringLiteral("REFEICAO")), false);
         // Nothing changed: the typed release password is still there.
-        QCOMPARE(text("Ed_LIBERAC"), release);
-        QVERIFY(!panel_shown("Frm_SENHA"));
+        QCOMPARE(text(controls::Ed_LIBERAC), release);
+        QVERIFY(!panel_shown(controls::Frm_SENHA));
     }
 }
 
@@ -476,9 +536,9 @@ void WindowTest::printed_coupon_reaches_printer_and_resets_form() {
     press(Qt::Key_Return);
     type(QStringLiteral("4,25"));
     press(Qt::Key_Return);
-    w<QRadioButton>("Rbt_Cartao")->click();
+    w<QRadioButton>(controls::Rbt_Cartao)->click();
     BoxAnswers boxes;
-    click(w("Bt_Imprime"));
+    click(w(controls::Bt_Imprime));
     QTRY_VERIFY(scratch_->tape().contains(QStringLiteral("BEBIDAS")));
     const QString tape = scratch_->tape();
     QVERIFY2(tape.contains(QStringLiteral("OPERADOR: JOAO")), qPrintable(tape));
@@ -486,12 +546,12 @@ void WindowTest::printed_coupon_reaches_printer_and_resets_form() {
     QVERIFY2(boxes.seen().empty(), qPrintable(boxes.texts().join(u'|')));
     // The form reset: fields blank, the login panel back, focus in the list,
     // the payment option unchanged.
-    for (const char* name :
-         {"Ed_VALOREF", "Ed_VALOBEB", "Ed_VALOTOT", "Ed_DOCUMEN", "Ed_LIBERAC", "Ed_SENHA"})
+    for (std::string_view name : {controls::Ed_VALOREF, controls::Ed_VALOBEB, controls::Ed_VALOTOT,
+                                  controls::Ed_DOCUMEN, controls::Ed_LIBERAC, controls::Ed_SENHA})
         QCOMPARE(text(name), QString());
-    QVERIFY(panel_shown("Frm_SENHA"));
-    QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
-    QVERIFY(w<QRadioButton>("Rbt_Cartao")->isChecked());
+    QVERIFY(panel_shown(controls::Frm_SENHA));
+    QCOMPARE(focus_name(), name_of(controls::Cb_Operador));
+    QVERIFY(w<QRadioButton>(controls::Rbt_Cartao)->isChecked());
     QVERIFY(form_->isActiveWindow());
 }
 
@@ -502,7 +562,7 @@ void WindowTest::z_reduction_is_no_by_default() {
     const QString before = scratch_->tape();
     {
         BoxAnswers boxes; // Enter: the default button
-        click(w("Bt_REDZ"));
+        click(w(controls::Bt_REDZ));
         QCOMPARE(boxes.seen().size(), std::size_t{1});
         QCOMPARE(
             boxes.seen()[0].text,
@@ -515,52 +575,52 @@ void WindowTest::z_reduction_is_no_by_default() {
     }
     // Yes sends it.
     BoxAnswers yes({QMessageBox::Yes});
-    click(w("Bt_REDZ"));
+    click(w(controls::Bt_REDZ));
     QTRY_VERIFY(scratch_->tape().size() > before.size());
 }
 
 void WindowTest::cancel_last_coupon_with_nothing_typed() {
     log_in(0, QStringLiteral("123456"));
     BoxAnswers boxes;
-    click(w("Bt_LEITX1"));
+    click(w(controls::Bt_LEITX1));
     // The printer refuses (nothing to cancel) and says so, one stop box a
     // text; the coupon page is locked again behind the login panel.
     QCOMPARE(boxes.texts(), (QStringList{QStringLiteral("Comando não executado !!!"),
                                          QStringLiteral("Último documento não é cancelável")}));
     QCOMPARE(boxes.seen()[0].icon, QMessageBox::Critical);
-    QVERIFY(panel_shown("Frm_SENHA"));
-    QCOMPARE(focus_name(), QStringLiteral("Cb_Operador"));
+    QVERIFY(panel_shown(controls::Frm_SENHA));
+    QCOMPARE(focus_name(), name_of(controls::Cb_Operador));
 }
 
 // ----------------------------------------------------------- configuration
 
 void WindowTest::configuration_edits_take_effect_and_gravar_saves() {
     open_configuration();
-    QCOMPARE(focus_name(), QStringLiteral("Ed_VALOMAX"));
-    w<QLineEdit>("Ed_VALOMAX")->selectAll();
+    QCOMPARE(focus_name(), name_of(controls::Ed_VALOMAX));
+    w<QLineEdit>(controls::Ed_VALOMAX)->selectAll();
     type(QStringLiteral("50"));
     press(Qt::Key_Return);
-    QCOMPARE(focus_name(), QStringLiteral("Ed_SENHLIB"));
-    QCOMPARE(text("Ed_VALOMAX"), QStringLiteral("50,00"));
+    QCOMPARE(focus_name(), name_of(controls::Ed_SENHLIB));
+    QCOMPARE(text(controls::Ed_VALOMAX), QStringLiteral("50,00"));
     // The new limit holds at once, unsaved.
     log_in(0, QStringLiteral("123456"));
     type(QStringLiteral("60"));
     {
         BoxAnswers boxes;
-        click(w("Bt_Imprime"));
+        click(w(controls::Bt_Imprime));
         QCOMPARE(boxes.seen().size(), std::size_t{1});
     }
     // A new operator and the save.
     open_configuration();
-    auto* grid = w<QTableWidget>("Tab_Operadores");
+    auto* grid = w<QTableWidget>(controls::Tab_Operadores);
     grid->setFocus();
     grid->setCurrentCell(3, 0);
     press(Qt::Key_F2);
     type(QStringLiteral("JOSÉ"));
     press(Qt::Key_Return);
     QCOMPARE(grid->item(3, 0)->text(), QStringLiteral("JOSÉ"));
-    fill("Ed_PERCBEB", QStringLiteral("12,5"));
-    click(w("Bt_REDZ1"));
+    fill(controls::Ed_PERCBEB, QStringLiteral("12,5"));
+    click(w(controls::Bt_REDZ1));
     QTRY_VERIFY(!form_->isVisible());
     QFile saved(scratch_->path(QStringLiteral("Quiterval.TOR")));
     QVERIFY(saved.open(QIODevice::ReadOnly));
@@ -577,47 +637,33 @@ void WindowTest::masks_refuse_what_they_must_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");
-    QTest::newRow("amount: four integer digits") << "Ed_VALOREF"
-                                                 << "12345"
+    QTest::newRow("amount: four integer digits") << name_of(controls::Ed_VALOREF) << "12345"
                                                  << "1234";
-    QTest::newRow("amount: two decimals") << "Ed_VALOREF"
-                                          << "1,234"
+    QTest::newRow("amount: two decimals") << name_of(controls::Ed_VALOREF) << "1,234"
                                           << "1,23";
-    QTest::newRow("amount: letters") << "Ed_VALOREF"
-                                     << "a1b2"
+    QTest::newRow("amount: letters") << name_of(controls::Ed_VALOREF) << "a1b2"
                                      << "12";
-    QTest::newRow("amount: no sign") << "Ed_VALOREF"
-                                     << "-5"
+    QTest::newRow("amount: no sign") << name_of(controls::Ed_VALOREF) << "-5"
                                      << "5";
-    QTest::newRow("amount: keypad point is the comma") << "Ed_VALOBEB"
-                                                       << "7.5"
+    QTest::newRow("amount: keypad point is the comma") << name_of(controls::Ed_VALOBEB) << "7.5"
                                                        << "7,5";
-    QTest::newRow("amount: one comma") << "Ed_VALOBEB"
-                                       << "1,2,3"
+    QTest::newRow("amount: one comma") << name_of(controls::Ed_VALOBEB) << "1,2,3"
                                        << "1,23";
-    QTest::newRow("percentage: 99,99 at most") << "Ed_PERCREF"
-                                               << "123,456"
+    QTest::newRow("percentage: 99,99 at most") << name_of(controls::Ed_PERCREF) << "123,456"
                                                << "12,45";
-    QTest::newRow("digits: six") << "Ed_SENHLIB"
-                                 << "1234567"
+    QTest::newRow("digits: six") << name_of(controls::Ed_SENHLIB) << "1234567"
                                  << "123456";
-    QTest::newRow("digits: nothing else") << "Ed_SENHLIB"
-                                          << "1a2,3"
+    QTest::newRow("digits: nothing else") << name_of(controls::Ed_SENHLIB) << "1a2,3"
                                           << "123";
-    QTest::newRow("release password digits") << "Ed_LIBERAC"
-                                             << "12x34567"
+    QTest::newRow("release password digits") << name_of(controls::Ed_LIBERAC) << "12x34567"
                                              << "123456";
-    QTest::newRow("document: 14 characters") << "Ed_DOCUMEN"
-                                             << "123456789012345"
+    QTest::newRow("document: 14 characters") << name_of(controls::Ed_DOCUMEN) << "123456789012345"
                                              << "12345678901234";
-    QTest::newRow("document: Windows-1252 kept") << "Ed_DOCUMEN"
-                                                 << "ÇÃ€1"
+    QTest::newRow("document: Windows-1252 kept") << name_of(controls::Ed_DOCUMEN) << "ÇÃ€1"
                                                  << "ÇÃ€1";
-    QTest::newRow("document: outside Windows-1252") << "Ed_DOCUMEN"
-                                                    << "1ő2→3"
+    QTest::newRow("document: outside Windows-1252") << name_of(controls::Ed_DOCUMEN) << "1ő2→3"
                                                     << "123";
-    QTest::newRow("master: six characters") << "Ed_SENHAM"
-                                            << "abcdefg"
+    QTest::newRow("master: six characters") << name_of(controls::Ed_SENHAM) << "abcdefg"
                                             << "abcdef";
 }
 
@@ -625,9 +671,9 @@ void WindowTest::masks_refuse_what_they_must() {
     QFETCH(QString, field);
     QFETCH(QString, typed);
     QFETCH(QString, kept);
-    if (field == u"Ed_SENHAM") {
+    if (field == name_of(controls::Ed_SENHAM)) {
         click_tab(2);
-    } else if (field.startsWith(u"Ed_SENHLIB") || field.startsWith(u"Ed_PERC")) {
+    } else if (field.startsWith(name_of(controls::Ed_SENHLIB)) || field.startsWith(u"Ed_PERC")) {
         open_configuration();
     } else {
         log_in(0, QStringLiteral("123456"));
@@ -643,28 +689,29 @@ void WindowTest::masks_refuse_what_they_must() {
 void WindowTest::fields_show_their_value_in_the_mask() {
     open_configuration();
     struct Case {
-        const char* field;
+        std::string_view field;
         const char* typed;
         const char* shown;
     };
-    const Case cases[] = {{"Ed_VALOMAX", "1234", "1.234,00"}, {"Ed_VALOMAX", "0,5", "0,50"},
-                          {"Ed_VALOMAX", ",", "0,00"},        {"Ed_SENHLIB", "42", "000042"},
-                          {"Ed_PERCREF", "7,5", "7,50"},      {"Ed_PERCBEB", "", ""}};
+    const Case cases[] = {
+        {controls::Ed_VALOMAX, "1234", "1.234,00"}, {controls::Ed_VALOMAX, "0,5", "0,50"},
+        {controls::Ed_VALOMAX, ",", "0,00"},        {controls::Ed_SENHLIB, "42", "000042"},
+        {controls::Ed_PERCREF, "7,5", "7,50"},      {controls::Ed_PERCBEB, "", ""}};
     for (const Case& c : cases) {
         fill(c.field, QString::fromLatin1(c.typed));
         press(Qt::Key_Tab);
         QCOMPARE(text(c.field), QString::fromLatin1(c.shown));
     }
     // Password fields stay as typed and show only asterisks.
-    auto* release = w<qv::MaskedEdit>("Ed_LIBERAC");
+    auto* release = w<qv::MaskedEdit>(controls::Ed_LIBERAC);
     QVERIFY(release->passwordMask());
-    QVERIFY(w<qv::MaskedEdit>("Ed_SENHA")->passwordMask());
-    QVERIFY(w<qv::MaskedEdit>("Ed_SENHAM")->passwordMask());
-    QVERIFY(!w<qv::MaskedEdit>("Ed_SENHLIB")->passwordMask());
+    QVERIFY(w<qv::MaskedEdit>(controls::Ed_SENHA)->passwordMask());
+    QVERIFY(w<qv::MaskedEdit>(controls::Ed_SENHAM)->passwordMask());
+    QVERIFY(!w<qv::MaskedEdit>(controls::Ed_SENHLIB)->passwordMask());
 }
 
 void WindowTest::operator_list_shows_names_only() {
-    auto* list = w<QComboBox>("Cb_Operador");
+    auto* list = w<QComboBox>(controls::Cb_Operador);
     QCOMPARE(list->itemText(0), QStringLiteral("MARIA"));
     QCOMPARE(list->itemText(1), QStringLiteral("JOAO"));
     QCOMPARE(list->currentIndex(), -1);
@@ -673,7 +720,7 @@ void WindowTest::operator_list_shows_names_only() {
     click_tab(1);
     press(Qt::Key_Down);
     QCOMPARE(list->currentText(), QStringLiteral("MARIA"));
-    const std::string entry = form_->window_ops().get_text("Cb_Operador");
+    const std::string entry = form_->window_ops().get_text(controls::Cb_Operador);
     QCOMPARE(entry.size(), std::size_t{256});
     QCOMPARE(QString::fromStdString(entry.substr(0, 29)),
              QStringLiteral("MARIA                - 123456"));
@@ -685,25 +732,25 @@ void WindowTest::window_gets_focus_back_after_a_message_box() {
     press(Qt::Key_Return);
     {
         BoxAnswers boxes;
-        w<QPushButton>("Bt_Imprime")->setFocus();
+        w<QPushButton>(controls::Bt_Imprime)->setFocus();
         press(Qt::Key_Space);
         QCOMPARE(boxes.seen().size(), std::size_t{1});
     }
     QVERIFY(form_->isActiveWindow());
-    QCOMPARE(focus_name(), QStringLiteral("Bt_Imprime"));
+    QCOMPARE(focus_name(), name_of(controls::Bt_Imprime));
     // Focus events flow again: leaving an amount field updates the total.
-    click(w("Ed_VALOREF"));
-    w<QLineEdit>("Ed_VALOREF")->selectAll();
+    click(w(controls::Ed_VALOREF));
+    w<QLineEdit>(controls::Ed_VALOREF)->selectAll();
     type(QStringLiteral("2"));
     press(Qt::Key_Return);
-    QCOMPARE(text("Ed_VALOTOT"), QStringLiteral("2,00"));
+    QCOMPARE(text(controls::Ed_VALOTOT), QStringLiteral("2,00"));
     // A message box shown from a field that is being left is no departure of
     // the field that gets the focus back: an invalid document is reported once.
     BoxAnswers boxes;
-    fill("Ed_DOCUMEN", QStringLiteral("123.456"));
+    fill(controls::Ed_DOCUMEN, QStringLiteral("123.456"));
     press(Qt::Key_Return);
     QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Documento inválido !!!")});
-    QCOMPARE(focus_name(), QStringLiteral("Ed_DOCUMEN"));
+    QCOMPARE(focus_name(), name_of(controls::Ed_DOCUMEN));
     QVERIFY(form_->isActiveWindow());
 }
 
@@ -719,8 +766,8 @@ void WindowTest::logo_pointer_and_click() {
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", bin.toLocal8Bit() + ':' + path);
 
-    QWidget* logo = w("Img_FUNDO");
-    QVERIFY(!w<QLabel>("Img_FUNDO")->pixmap().isNull());
+    QWidget* logo = w(controls::Img_FUNDO);
+    QVERIFY(!w<QLabel>(controls::Img_FUNDO)->pixmap().isNull());
     QCOMPARE(form_->cursor().shape(), Qt::ArrowCursor);
     QTest::mouseMove(logo, QPoint(20, 20));
     QCOMPARE(form_->cursor().shape(), Qt::BitmapCursor);
@@ -771,7 +818,7 @@ void WindowTest::printer_band() {
     open_window();
     qunsetenv("QUITERVAL_ECF_LIBRARY");
 
-    for (const char* name : {"CmStatic_SIMULADA1", "CmStatic_SIMULADA2"}) {
+    for (std::string_view name : {controls::CmStatic_SIMULADA1, controls::CmStatic_SIMULADA2}) {
         auto* label = w<QLabel>(name);
         QCOMPARE(label->isHidden(), band.isEmpty());
         if (band.isEmpty()) continue;
@@ -783,8 +830,9 @@ void WindowTest::printer_band() {
             page = page->parentWidget();
         const QRect area(label->mapTo(page, QPoint(0, 0)), label->size());
         for (QWidget* other : page->findChildren<QWidget*>()) {
-            const bool panel = other->objectName() == u"Frm_Dados" ||
-                               other->objectName() == u"Frm_SENHA" || other->isAncestorOf(label);
+            const bool panel = other->objectName() == name_of(controls::Frm_Dados) ||
+                               other->objectName() == name_of(controls::Frm_SENHA) ||
+                               other->isAncestorOf(label);
             // The operator list's drop-down is a window of its own.
             if (other->window() != form_.get()) continue;
             if (other == label || panel) continue;
@@ -794,28 +842,28 @@ void WindowTest::printer_band() {
     }
     if (band.isEmpty()) return;
     // Seen on top on page 1, and on page 2 over the login panel.
-    const auto red_at = [this](const char* name) {
+    const auto red_at = [this](std::string_view name) {
         QWidget* label = w(name);
         const QImage shot = form_->grab().toImage();
         const QColor c = shot.pixelColor(label->mapTo(form_.get(), QPoint(2, 2)));
         return c.red() > 150 && c.green() < 60 && c.blue() < 60;
     };
-    QVERIFY(red_at("CmStatic_SIMULADA1"));
+    QVERIFY(red_at(controls::CmStatic_SIMULADA1));
     click_tab(1);
-    QVERIFY(panel_shown("Frm_SENHA"));
-    QVERIFY(red_at("CmStatic_SIMULADA2"));
+    QVERIFY(panel_shown(controls::Frm_SENHA));
+    QVERIFY(red_at(controls::CmStatic_SIMULADA2));
 }
 
 void WindowTest::cnpj_with_letters_shows_in_upper_case() {
     log_in(0, QStringLiteral("123456"));
     BoxAnswers boxes;
-    fill("Ed_DOCUMEN", QStringLiteral("12abc34501de35"));
+    fill(controls::Ed_DOCUMEN, QStringLiteral("12abc34501de35"));
     press(Qt::Key_Return);
-    QCOMPARE(text("Ed_DOCUMEN"), QStringLiteral("12ABC34501DE35"));
+    QCOMPARE(text(controls::Ed_DOCUMEN), QStringLiteral("12ABC34501DE35"));
     QVERIFY(boxes.texts().isEmpty());
-    fill("Ed_DOCUMEN", QStringLiteral("12abc34501de36"));
+    fill(controls::Ed_DOCUMEN, QStringLiteral("12abc34501de36"));
     press(Qt::Key_Return);
-    QCOMPARE(text("Ed_DOCUMEN"), QStringLiteral("12ABC34501DE36"));
+    QCOMPARE(text(controls::Ed_DOCUMEN), QStringLiteral("12ABC34501DE36"));
     QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Documento inválido !!!")});
 }
 
@@ -856,7 +904,7 @@ void WindowTest::message_box_styles() {
     QCOMPARE(int(boxes.seen()[0].default_button), default_button);
     // The window is active again with the focus where it was.
     QVERIFY(form_->isActiveWindow());
-    QCOMPARE(focus_name(), QStringLiteral("Ed_VALOMAX"));
+    QCOMPARE(focus_name(), name_of(controls::Ed_VALOMAX));
 }
 
 void WindowTest::escape_and_close_leave_a_question_up_data() {
@@ -899,29 +947,30 @@ void WindowTest::escape_and_close_leave_a_question_up() {
 
 void WindowTest::texts_cross_as_windows_1252() {
     qv::WindowOps& ops = form_->window_ops();
-    ops.set_text("Ed_DOCUMEN", "\xC7\xC3O \x80 1");
-    QCOMPARE(text("Ed_DOCUMEN"), QStringLiteral("ÇÃO € 1"));
-    const std::string back = ops.get_text("Ed_DOCUMEN");
+    ops.set_text(controls::Ed_DOCUMEN, "\xC7\xC3O \x80 1");
+    QCOMPARE(text(controls::Ed_DOCUMEN), QStringLiteral("ÇÃO € 1"));
+    const std::string back = ops.get_text(controls::Ed_DOCUMEN);
     QCOMPARE(back.size(), std::size_t{256});
     QCOMPARE(back.substr(0, 8), std::string("\xC7\xC3O \x80 1 "));
     QVERIFY(back.find_first_not_of(' ', 7) == std::string::npos);
     // A blank text empties a field; a number shows in the field's mask.
-    ops.set_text("Ed_DOCUMEN", std::string(14, ' '));
-    QCOMPARE(text("Ed_DOCUMEN"), QString());
-    ops.set_number("Ed_PERCREF", qv::Decimal::from_units(123'456));
-    QCOMPARE(text("Ed_PERCREF"), QStringLiteral("12,34"));
-    QCOMPARE(ops.get_number("Ed_PERCREF"), qv::Decimal::from_units(123'400));
-    QCOMPARE(ops.get_number("Ed_VALOREF"), qv::Decimal{});
+    ops.set_text(controls::Ed_DOCUMEN, std::string(14, ' '));
+    QCOMPARE(text(controls::Ed_DOCUMEN), QString());
+    ops.set_number(controls::Ed_PERCREF, qv::Decimal::from_units(123'456));
+    QCOMPARE(text(controls::Ed_PERCREF), QStringLiteral("12,34"));
+    QCOMPARE(ops.get_number(controls::Ed_PERCREF), qv::Decimal::from_units(123'400));
+    QCOMPARE(ops.get_number(controls::Ed_VALOREF), qv::Decimal{});
     // Grid cells: names as text, passwords as six-digit numbers.
-    ops.set_grid_text("Tab_Operadores", 40, 1, "\xC1GATA");
-    ops.set_grid_number("Tab_Operadores", 40, 2, qv::Decimal::from_int(42));
-    QCOMPARE(ops.grid_text("Tab_Operadores", 40, 1).substr(0, 6), std::string("\xC1GATA "));
-    QCOMPARE(w<QTableWidget>("Tab_Operadores")->item(39, 1)->text(), QStringLiteral("000042"));
-    QCOMPARE(ops.grid_number("Tab_Operadores", 40, 2), qv::Decimal::from_int(42));
-    QCOMPARE(ops.grid_number("Tab_Operadores", 41, 2), qv::Decimal{});
-    QCOMPARE(ops.option_value("Rbt_Dinheiro"), -1);
-    QCOMPARE(ops.option_value("Rbt_Cheque"), 0);
-    QCOMPARE(ops.selected_page("Pst_ORELHAS"), 1);
+    ops.set_grid_text(controls::Tab_Operadores, 40, 1, "\xC1GATA");
+    ops.set_grid_number(controls::Tab_Operadores, 40, 2, qv::Decimal::from_int(42));
+    QCOMPARE(ops.grid_text(controls::Tab_Operadores, 40, 1).substr(0, 6), std::string("\xC1GATA "));
+    QCOMPARE(w<QTableWidget>(controls::Tab_Operadores)->item(39, 1)->text(),
+             QStringLiteral("000042"));
+    QCOMPARE(ops.grid_number(controls::Tab_Operadores, 40, 2), qv::Decimal::from_int(42));
+    QCOMPARE(ops.grid_number(controls::Tab_Operadores, 41, 2), qv::Decimal{});
+    QCOMPARE(ops.option_value(controls::Rbt_Dinheiro), -1);
+    QCOMPARE(ops.option_value(controls::Rbt_Cheque), 0);
+    QCOMPARE(ops.selected_page(controls::Pst_ORELHAS), 1);
 }
 
 void WindowTest::fonts_stand_in_for_the_windows_ones() {
@@ -931,7 +980,7 @@ void WindowTest::fonts_stand_in_for_the_windows_ones() {
     QCOMPARE(QFont::substitute(QStringLiteral("MS Shell Dlg")).toLower(), QStringLiteral("tahoma"));
     QCOMPARE(QFont::substitute(QStringLiteral("MS Sans Serif")).toLower(),
              QStringLiteral("tahoma"));
-    QCOMPARE(QFontInfo(w("Ed_VALOREF")->font()).family(), QStringLiteral("Tahoma"));
+    QCOMPARE(QFontInfo(w(controls::Ed_VALOREF)->font()).family(), QStringLiteral("Tahoma"));
 }
 
 QTEST_MAIN(WindowTest)

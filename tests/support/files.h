@@ -1,4 +1,5 @@
-// Whole-file reads and writes for tests: settings records, tapes, logs.
+// Whole-file reads and writes for tests: settings records, tapes, logs;
+// and a text cut into its lines.
 #pragma once
 
 #include <filesystem>
@@ -6,6 +7,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv::test {
 
@@ -21,6 +23,15 @@ inline std::string read_file(const std::filesystem::path& p) {
 inline void write_file(const std::filesystem::path& p, std::string_view bytes) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The text's lines, without their line ends.
+inline std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        out.push_back(l);
+    return out;
 }
 
 } // namespace qv::test
