@@ -17,11 +17,6 @@ std::string utf8(std::string_view bytes) {
     return cp1252_to_utf8(bytes);
 }
 
-std::string padded(std::string text) {
-    if (text.size() < 256) text.resize(256, ' ');
-    return text;
-}
-
 } // namespace
 
 FormDouble::FormDouble(Log log) : grid_(kGridRows), keeps_log_(log == Log::kKept) {

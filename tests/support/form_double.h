@@ -66,7 +66,7 @@ class FormDouble : public WindowOps {
     void put_grid(int row, std::string_view name, Decimal password);
 
     // --- what the caller inspects ---
-    // The control's text without the 256-character padding.
+    // The control's text without the padding to kControlTextWidth.
     std::string text(std::string_view control) const;
     Decimal number(std::string_view control) const;
     bool visible(std::string_view control) const;
