@@ -104,7 +104,7 @@ inline void nul_inside_literal() {}
 // A string literal as a template argument: its bytes and the closing NUL.
 template <std::size_t N> struct Utf8Literal {
     char bytes[N]{};
-    consteval Utf8Literal(const char (&text)[N]) { // NOLINT: a literal is meant to convert
+    consteval Utf8Literal(const char (&text)[N]) { // implicit: the literal itself is the argument
         for (std::size_t i = 0; i < N; ++i)
             bytes[i] = text[i];
     }
@@ -117,7 +117,10 @@ consteval std::size_t convert_literal(std::string_view text, char* out) {
     std::size_t count = 0;
     for (std::size_t at = 0; at < text.size();) {
         const Utf8Char c = next_utf8_char(text, at);
-        if (c.length == 0) literal_is_not_valid_utf8();
+        if (c.length == 0) {
+            literal_is_not_valid_utf8();
+            return 0;
+        }
         if (c.code_point == 0) nul_inside_literal();
         const std::optional<unsigned char> byte = unicode_to_cp1252(c.code_point);
         if (!byte) {
@@ -140,7 +143,7 @@ template <Utf8Literal Text> consteval auto converted() {
     return out;
 }
 
-// One object per distinct text, for the whole program.
+// One object per distinct text, shared by every file of a module.
 template <Utf8Literal Text> inline constexpr auto kCp1252Literal = converted<Text>();
 
 } // namespace detail
