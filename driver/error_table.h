@@ -13,7 +13,8 @@ struct ErrorRow {
     const char* text; // Windows-1252, at most 70 characters
 };
 
-// All rows, in ascending order of code; every code occurs once.
+// All rows, in ascending order of code; every code and every text occurs
+// once, so a text read back from a record names its code.
 std::span<const ErrorRow> error_table();
 
 // The text for `code`, or nullopt when the table has no such code.

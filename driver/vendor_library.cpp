@@ -24,13 +24,9 @@ Loaded& loaded() {
 }
 
 // Paths and loader texts come from the system in UTF-8; the record holds
-// Windows-1252. A text that does not convert keeps its ASCII and shows '?'.
+// Windows-1252, with a '?' for each character it cannot hold.
 std::string to_record_text(std::string_view utf8) {
-    if (auto t = utf8_to_cp1252(utf8)) return *t;
-    std::string out;
-    for (char c : utf8)
-        out += (static_cast<unsigned char>(c) < 0x80) ? c : '?';
-    return out;
+    return utf8_to_cp1252_lossy(utf8);
 }
 
 // A result message holds 100 characters: a long path keeps its end, where

@@ -1,5 +1,7 @@
 #include "ecfsim/faults.h"
 
+#include "shared/cp1252.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -100,8 +102,9 @@ std::variant<FaultList, LoadError> faults_from_text(std::string_view text) {
         if (words.empty()) continue;
         const std::string where = "linha " + std::to_string(number) + ": ";
         if (!known_function(words[0]))
-            return LoadError{where + "fun\xE7\xE3o desconhecida \"" + std::string(words[0]) + "\""};
-        if (words.size() == 1) return LoadError{where + "falta a falha depois da fun\xE7\xE3o"};
+            return LoadError{where + "função desconhecida \""_cp1252 + std::string(words[0]) +
+                             "\""};
+        if (words.size() == 1) return LoadError{where + "falta a falha depois da função"_cp1252};
         if (list.lines.size() >= kMaxLines) return LoadError{where + "linhas demais"};
         FaultLine fl{std::string(words[0]), {}};
         for (std::size_t i = 1; i < words.size(); ++i) {
@@ -110,14 +113,15 @@ std::variant<FaultList, LoadError> faults_from_text(std::string_view text) {
             if (const auto star = word.rfind('*'); star != std::string_view::npos) {
                 const auto k = integer(word.substr(star + 1), 1, kMaxRepeat);
                 if (!k)
-                    return LoadError{where + "repeti\xE7\xE3o inv\xE1lida em \"" +
-                                     std::string(word) + "\""};
+                    return LoadError{where + "repetição inválida em \""_cp1252 + std::string(word) +
+                                     "\""};
                 count = static_cast<std::uint32_t>(*k);
                 word = word.substr(0, star);
             }
             const auto f = parse_fault(word);
             if (!f)
-                return LoadError{where + "falha n\xE3o entendida \"" + std::string(word) + "\""};
+                return LoadError{where + "falha não entendida \""_cp1252 + std::string(word) +
+                                 "\""};
             fl.runs.push_back({*f, count});
         }
         list.lines.push_back(std::move(fl));

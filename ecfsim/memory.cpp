@@ -1,5 +1,7 @@
 #include "ecfsim/memory.h"
 
+#include "shared/cp1252.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -90,9 +92,7 @@ for_each_line(std::string_view text, std::string_view header,
               const std::function<std::string(std::string_view, std::string_view)>& take) {
     const auto lines = split(text, '\n');
     if (lines.empty() || lines[0] != header)
-        return LoadError{"linha 1: cabe\xE7"
-                         "alho \"" +
-                         std::string(header) + "\" ausente"};
+        return LoadError{"linha 1: cabeçalho \""_cp1252 + std::string(header) + "\" ausente"};
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
         if (line.empty()) continue;
@@ -308,7 +308,7 @@ std::optional<LoadError> inconsistency(const FiscalMemory& m) {
     if (c.phase == Phase::none && (!c.items.empty() || !c.payments.empty()))
         return LoadError{"cupom sem fase com itens ou pagamentos"};
     if (c.phase != Phase::none && (c.coo == 0 || c.coo > m.coo || c.ccf == 0 || c.ccf > m.ccf))
-        return LoadError{"COO ou CCF do cupom fora da mem\xF3ria"};
+        return LoadError{"COO ou CCF do cupom fora da memória"_cp1252};
     if ((c.phase == Phase::totalling || c.phase == Phase::paying || c.phase == Phase::finishing ||
          c.phase == Phase::closed) &&
         c.items.empty())
@@ -411,7 +411,7 @@ std::variant<FiscalMemory, LoadError> memory_from_text(std::string_view text) {
         if (!repeated(key->kind) && !seen.insert(key->name).second)
             return "\"" + std::string(name) + "\" repetido";
         if (!read_value(key->kind, key->slot(m), value))
-            return "valor inv\xE1lido para \"" + std::string(name) + "\"";
+            return "valor inválido para \""_cp1252 + std::string(name) + "\"";
         return {};
     };
     if (auto err = for_each_line(text, kMemoryHeader, take)) return *err;
@@ -446,7 +446,7 @@ std::variant<Config, LoadError> config_from_text(std::string_view text) {
     auto take = [&](std::string_view key, std::string_view value) -> std::string {
         const auto k = unescape(key);
         const auto v = unescape(value);
-        if (!k || !v || k->empty()) return "chave ou valor ileg\xEDvel";
+        if (!k || !v || k->empty()) return "chave ou valor ilegível"_cp1252;
         c.values[*k] = *v;
         return {};
     };
@@ -464,7 +464,7 @@ LastStatus status_from_text(std::string_view text) {
     auto take = [&](std::string_view key, std::string_view value) -> std::string {
         std::int32_t v = 0;
         const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
-        if (ec != std::errc{} || end != value.data() + value.size()) return "n\xFAmero";
+        if (ec != std::errc{} || end != value.data() + value.size()) return "número"_cp1252;
         if (key == "erro")
             s.error = v;
         else if (key == "aviso")

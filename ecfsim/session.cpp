@@ -3,6 +3,7 @@
 #include "ecfsim/faults.h"
 #include "ecfsim/folder.h"
 #include "ecfsim/tape.h"
+#include "shared/cp1252.h"
 
 #include <cstdlib>
 #include <optional>
@@ -111,7 +112,7 @@ std::optional<Fault> next_fault(const fs::path& dir, std::string_view function) 
             fs::rename(file, dir / kBadFaultFile, ec);
             note_on_tape(dir, "ARQUIVO DE FALHAS IGNORADO",
                          std::string(kFaultFile) + " (agora " + std::string(kBadFaultFile) + "), " +
-                             (f.unreadable ? std::string("ileg\xEDvel") : bad->text));
+                             (f.unreadable ? std::string("ilegível"_cp1252) : bad->text));
         } else {
             list = std::get<FaultList>(std::move(parsed));
         }
@@ -143,20 +144,21 @@ std::variant<Loaded, std::int32_t> load(const fs::path& dir) {
     // Only a missing file is a new printer; an empty one is damaged memory.
     auto memory = !mem.exists      ? std::variant<FiscalMemory, LoadError>(FiscalMemory{})
                   : mem.unreadable ? std::variant<FiscalMemory, LoadError>(
-                                         LoadError{"arquivo ileg\xEDvel ou grande demais"})
+                                         LoadError{"arquivo ilegível ou grande demais"_cp1252})
                                    : memory_from_text(mem.text);
     if (auto* bad = std::get_if<LoadError>(&memory)) {
-        note_on_tape(dir, "MEM\xD3RIA DO SIMULADOR DANIFICADA",
+        note_on_tape(dir, "MEMÓRIA DO SIMULADOR DANIFICADA"_cp1252,
                      std::string(kMemoryFile) + ", " + bad->text +
                          ". Corrija o arquivo ou apague-o (apagar inicia um ECF novo).");
         return err::kMemoryLost;
     }
     l.memory = std::get<FiscalMemory>(std::move(memory));
     const FileText cfg = read_file(dir / kConfigFile);
-    auto config = cfg.unreadable ? std::variant<Config, LoadError>(LoadError{"arquivo ileg\xEDvel"})
-                                 : config_from_text(cfg.text);
+    auto config = cfg.unreadable
+                      ? std::variant<Config, LoadError>(LoadError{"arquivo ilegível"_cp1252})
+                      : config_from_text(cfg.text);
     if (auto* bad = std::get_if<LoadError>(&config)) {
-        note_on_tape(dir, "CONFIGURA\xC7\xC3O DO SIMULADOR DANIFICADA",
+        note_on_tape(dir, "CONFIGURAÇÃO DO SIMULADOR DANIFICADA"_cp1252,
                      std::string(kConfigFile) + ", " + bad->text +
                          ". Corrija o arquivo ou apague-o.");
         return err::kMemoryLost;
@@ -202,7 +204,7 @@ std::int32_t run_command(std::string_view function, const Command& command) {
     Loaded& l = std::get<Loaded>(loaded);
     const auto now = clock_now();
     if (!now) {
-        note_on_tape(dir, "REL\xD3GIO DO SIMULADOR INV\xC1LIDO",
+        note_on_tape(dir, "RELÓGIO DO SIMULADOR INVÁLIDO"_cp1252,
                      "ECFSIM_NOW deve ser AAAA-MM-DD HH:MM:SS, por exemplo 2026-12-07 21:40:00.");
         save_status(dir, err::kClockBroken);
         return ret::kRefused;
@@ -245,10 +247,10 @@ std::int32_t set_value(const char* key, const char* value) {
         answer = ret::kKeyNotFound;
     } else {
         const FileText cfg = read_file(dir / kConfigFile);
-        auto config = cfg.unreadable ? std::variant<Config, LoadError>(LoadError{"ileg\xEDvel"})
+        auto config = cfg.unreadable ? std::variant<Config, LoadError>(LoadError{"ilegível"_cp1252})
                                      : config_from_text(cfg.text);
         if (std::holds_alternative<LoadError>(config)) {
-            note_on_tape(dir, "CONFIGURA\xC7\xC3O DO SIMULADOR DANIFICADA",
+            note_on_tape(dir, "CONFIGURAÇÃO DO SIMULADOR DANIFICADA"_cp1252,
                          std::string(kConfigFile) + ", " + std::get<LoadError>(config).text +
                              ". Corrija o arquivo ou apague-o.");
             answer = ret::kFileError;

@@ -3,6 +3,7 @@
 // days from date 1 to date 2. Dates run from 01/01/1601 to 31/12/9999.
 #include "torlib/routines.h"
 
+#include "shared/cp1252.h"
 #include "shared/link_block.h"
 
 #include <algorithm>
@@ -29,21 +30,15 @@ struct WeekdayNames {
 constexpr std::array<WeekdayNames, 7> kWeekdays{{
     {"Domingo"sv, "Domingo"sv},
     {"Segunda"sv, "Segunda-Feira"sv},
-    {"Ter\xE7"
-     "a"sv,
-     "Ter\xE7"
-     "a-Feira"sv},
+    {"Terça"_cp1252, "Terça-Feira"_cp1252},
     {"Quarta"sv, "Quarta-Feira"sv},
     {"Quinta"sv, "Quinta-Feira"sv},
     {"Sexta"sv, "Sexta-Feira"sv},
-    {"S\xE1"
-     "bado"sv,
-     "S\xE1"
-     "bado"sv},
+    {"Sábado"_cp1252, "Sábado"_cp1252},
 }};
 constexpr std::array<std::string_view, 12> kMonths{
-    "janeiro"sv, "fevereiro"sv, "mar\xE7o"sv, "abril"sv,   "maio"sv,     "junho"sv,
-    "julho"sv,   "agosto"sv,    "setembro"sv, "outubro"sv, "novembro"sv, "dezembro"sv};
+    "janeiro"sv, "fevereiro"sv, "março"_cp1252, "abril"sv,   "maio"sv,     "junho"sv,
+    "julho"sv,   "agosto"sv,    "setembro"sv,   "outubro"sv, "novembro"sv, "dezembro"sv};
 
 struct DateFields {
     FieldSpec day, month, year, whole;

@@ -2,6 +2,7 @@
 // (Windows-1252).
 #include "torlib/routines.h"
 
+#include "shared/cp1252.h"
 #include "shared/link_block.h"
 
 #include <array>
@@ -16,14 +17,14 @@ namespace L = qv::link;
 
 // Position i of kFrom becomes position i of kTo; every other byte (capitals,
 // digits, punctuation, letters such as y-acute, a-ring or sharp s) stays.
-constexpr std::string_view kFrom = "a\xE4\xE3\xE2\xE1\xE0\xC4\xC3\xC2\xC1\xC0"
-                                   "bc\xE7\xC7"
-                                   "de\xEA\xEB\xE9\xE8\xCA\xCB\xC9\xC8"
-                                   "fghi\xEF\xED\xEC\xEE\xCF\xCD\xCC\xCE"
-                                   "jklmn\xF1\xD1"
-                                   "o\xF6\xF5\xF4\xF3\xF2\xD6\xD5\xD4\xD3\xD2"
-                                   "pqrstu\xFC\xFB\xFA\xF9\xDC\xDB\xDA\xD9"
-                                   "vwxyz";
+constexpr std::string_view kFrom = "aäãâáàÄÃÂÁÀ"
+                                   "bcçÇ"
+                                   "deêëéèÊËÉÈ"
+                                   "fghiïíìîÏÍÌÎ"
+                                   "jklmnñÑ"
+                                   "oöõôóòÖÕÔÓÒ"
+                                   "pqrstuüûúùÜÛÚÙ"
+                                   "vwxyz"_cp1252;
 constexpr std::string_view kTo =
     "AAAAAAAAAAABCCCDEEEEEEEEEFGHIIIIIIIIIJKLMNNNOOOOOOOOOOOPQRSTUUUUUUUUUVWXYZ";
 static_assert(kFrom.size() == 74 && kTo.size() == 74);

@@ -15,22 +15,21 @@ const char kHelp[] =
     "Uso: quiterval [--version | --help]\n"
     "\n"
     "Abre a janela do Quiterval: cupom fiscal avulso para restaurantes.\n"
-    "A pasta atual guarda o arquivo de configura\xC3\xA7\xC3\xA3o Quiterval.TOR (criado na\n"
-    "primeira execu\xC3\xA7\xC3\xA3o).\n"
+    "A pasta atual guarda o arquivo de configuração Quiterval.TOR (criado na\n"
+    "primeira execução).\n"
     "\n"
-    "A impressora fiscal: a biblioteca escolhida pelo t\xC3\xA9"
-    "cnico na linha\n"
-    "biblioteca=CAMINHO de ~/.config/quiterval/impressora.conf ou, sen\xC3\xA3o, de\n"
+    "A impressora fiscal: a biblioteca escolhida pelo técnico na linha\n"
+    "biblioteca=CAMINHO de ~/.config/quiterval/impressora.conf ou, senão, de\n"
     "/etc/quiterval/impressora.conf; sem escolha (ou com biblioteca=simulada), a\n"
     "impressora simulada, para treinamento, sem valor fiscal.\n"
     "\n"
-    "Vari\xC3\xA1veis de ambiente:\n"
+    "Variáveis de ambiente:\n"
     "  QUITERVAL_ECF_LIBRARY  biblioteca da impressora fiscal, antes dos arquivos\n"
-    "  ECFSIM_DIR             pasta da impressora simulada (padr\xC3\xA3o ./ecf-simulado;\n"
+    "  ECFSIM_DIR             pasta da impressora simulada (padrão ./ecf-simulado;\n"
     "                         a bobina fica em bobina.txt)\n"
     "  QUITERVAL_DRIVER_LOG   registro de erros da impressora\n"
     "\n"
-    "  --version  mostra a vers\xC3\xA3o\n"
+    "  --version  mostra a versão\n"
     "  --help     mostra esta ajuda\n";
 
 } // namespace
@@ -49,8 +48,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv); // takes Qt's own options (-platform ...)
     const QStringList rest = QApplication::arguments().mid(1);
     if (!rest.isEmpty()) {
-        (void)std::fprintf(stderr,
-                           "quiterval: op\xC3\xA7\xC3\xA3o desconhecida: %s (veja --help)\n",
+        (void)std::fprintf(stderr, "quiterval: opção desconhecida: %s (veja --help)\n",
                            qPrintable(rest.first()));
         return 2;
     }

@@ -89,13 +89,7 @@ QString from_cp1252(std::string_view bytes) {
 }
 
 std::string to_cp1252(const QString& text) {
-    if (auto bytes = utf8_to_cp1252(text.toStdString())) return *bytes;
-    std::string out;
-    for (const uint cp : text.toUcs4()) {
-        const auto b = unicode_to_cp1252(static_cast<char32_t>(cp));
-        out += b ? static_cast<char>(*b) : '?';
-    }
-    return out;
+    return utf8_to_cp1252_lossy(text.toStdString());
 }
 
 std::string padded_text(const QString& text) {

@@ -1,6 +1,7 @@
 // Whole printer commands through the real driver against the simulated
 // printer, as the coupon engine and the fiscal-day buttons send them.
 #include "driver/fiscal_driver.h"
+#include "shared/cp1252.h"
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
 #include "tests/support/environment.h"
@@ -20,6 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using namespace qv::impfis;
+using namespace qv::literals;
 
 using qv::test::read_file;
 using qv::test::set_env;
@@ -83,7 +85,7 @@ class ThroughDriver : public testing::Test {
         put(IMPFIS_VALOR_PAGTO, "00000000015000");
         ASSERT_TRUE(send("EFET-FORM-PAGTO").ok());
         std::string msg = "Vlr aprox.tributos R$ 20,00 (13,33%) Fonte=IBPT";
-        msg += " OPERADOR: JO\xC3O";
+        msg += " OPERADOR: JOÃO"_cp1252;
         put(IMPFIS_MENSAGEM, msg);
         ASSERT_TRUE(send("TERM-FECTO-CUPOM").ok());
     }
@@ -118,9 +120,9 @@ TEST_F(ThroughDriver, RefusalsComeBackAsThePrinterErrorText) {
     const Case cases[] = {
         {"VENDE-ITEM",
          [](ThroughDriver& t) { t.put_item("0000000000001", "REFEICAO", "18,00", "00001000"); },
-         "CF n\xE3o aberto"},
-        {"TERM-FECTO-CUPOM", [](ThroughDriver&) {}, "CF n\xE3o aberto"},
-        {"CANC-CUPOM", [](ThroughDriver&) {}, "\xDAltimo documento n\xE3o \xE9 cancel\xE1vel"},
+         "CF não aberto"_cp1252},
+        {"TERM-FECTO-CUPOM", [](ThroughDriver&) {}, "CF não aberto"_cp1252},
+        {"CANC-CUPOM", [](ThroughDriver&) {}, "Último documento não é cancelável"_cp1252},
         {"ABRE-CUPOM", [](ThroughDriver& t) { ASSERT_TRUE(t.send("ABRE-CUPOM").ok()); },
          "CF aberto"},
         {"EFET-FORM-PAGTO",
@@ -128,7 +130,7 @@ TEST_F(ThroughDriver, RefusalsComeBackAsThePrinterErrorText) {
              t.put(IMPFIS_FORMA_PAGTO, "Cheque");
              t.put(IMPFIS_VALOR_PAGTO, "00000000001000");
          },
-         "N\xE3o em fase de pagamento ou totaliza\xE7\xE3o"},
+         "Não em fase de pagamento ou totalização"_cp1252},
         {"LEITURAX", [](ThroughDriver&) {}, "CF aberto"},
         {"REDUCAOZ", [](ThroughDriver&) {}, "CF aberto"},
     };
@@ -137,7 +139,7 @@ TEST_F(ThroughDriver, RefusalsComeBackAsThePrinterErrorText) {
         c.before(*this);
         const Result r = send(c.command);
         EXPECT_EQ(r.ret, -12);
-        EXPECT_EQ(r.status1, "Comando n\xE3o executado !!!");
+        EXPECT_EQ(r.status1, "Comando não executado !!!"_cp1252);
         EXPECT_EQ(r.msg1, c.msg);
     }
     const std::string log = read_file(dir_ / "DARUMA.txt");
@@ -165,9 +167,9 @@ TEST_F(ThroughDriver, InjectedFaultsReachTheCallerAndTheRetryPathWorks) {
     ASSERT_TRUE(send("EFET-FORM-PAGTO").ok());
     put(IMPFIS_MENSAGEM, "Obrigado");
     // printed, but answered as a lost connection
-    EXPECT_EQ(send("TERM-FECTO-CUPOM").msg1, "Erro de comunica\xE7\xE3o!!!");
+    EXPECT_EQ(send("TERM-FECTO-CUPOM").msg1, "Erro de comunicação!!!"_cp1252);
     // the engine's retry finds the coupon already closed ...
-    EXPECT_EQ(send("TERM-FECTO-CUPOM").msg1, "CF n\xE3o aberto");
+    EXPECT_EQ(send("TERM-FECTO-CUPOM").msg1, "CF não aberto"_cp1252);
     // ... and the operator's No cancels it: the closed coupon can be cancelled
     EXPECT_TRUE(send("CANC-CUPOM").ok());
     EXPECT_NE(read_file(tape()).find("CANCELAMENTO DE CUPOM FISCAL"), std::string::npos);
@@ -191,7 +193,7 @@ TEST_F(ThroughDriver, FiscalDayCommandsPrintTheirReports) {
     EXPECT_NE(read_file(tape()).rfind("*** www.quiterval.com.br ***"), std::string::npos);
     const Result again = send("REDUCAOZ");
     EXPECT_TRUE(again.ok());
-    EXPECT_EQ(send("ABRE-CUPOM").msg1, "J\xE1 emitiu RZ de hoje");
+    EXPECT_EQ(send("ABRE-CUPOM").msg1, "Já emitiu RZ de hoje"_cp1252);
 }
 
 TEST_F(ThroughDriver, DefaultLibraryIsTheSimulatorBesideTheProgram) {

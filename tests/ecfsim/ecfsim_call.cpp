@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
         std::printf("%d %d %d\n", r, error, warning);
         return 0;
     } else {
-        std::fprintf(stderr, "ecfsim_call: fun\xC3\xA7\xC3\xA3o desconhecida %s\n", f.c_str());
+        std::fprintf(stderr, "ecfsim_call: função desconhecida %s\n", f.c_str());
         return 2;
     }
     std::printf("%d\n", r);

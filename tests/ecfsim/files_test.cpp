@@ -2,6 +2,7 @@
 // never used.
 #include "ecfsim/faults.h"
 #include "ecfsim/memory.h"
+#include "shared/cp1252.h"
 
 #include <gtest/gtest.h>
 
@@ -30,13 +31,13 @@ FiscalMemory busy_memory() {
     m.day.surcharges = dec("1");
     m.day.cancellations = dec("20");
     m.day.by_tax = {{"T18,00", dec("200")}, {"F", dec("75,5")}};
-    m.day.by_method = {{"Dinheiro", dec("250")}, {"Cart\xE3o;=%", dec("25,5")}};
+    m.day.by_method = {{"Dinheiro", dec("250")}, {"Cartão;=%"_cp1252, dec("25,5")}};
     m.coupon.phase = Phase::paying;
     m.coupon.coo = 12;
     m.coupon.ccf = 9;
     m.coupon.document = "123.456.789-09";
     m.coupon.adjustment = dec("-1,5");
-    m.coupon.items.push_back({"0000000000001", "REFEI\xC7\xC3O; especial=1%", "UN", "T18,00",
+    m.coupon.items.push_back({"0000000000001", "REFEIÇÃO; especial=1%"_cp1252, "UN", "T18,00",
                               dec("1,5"), dec("10"), dec("15"), dec("-0,5")});
     m.coupon.payments.push_back({"Cheque", dec("5")});
     return m;

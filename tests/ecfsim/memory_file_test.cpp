@@ -1,6 +1,7 @@
 // Memory files written by the printer load and write back to the same bytes,
 // and a damaged one is refused with the same words and line as always.
 #include "ecfsim/memory.h"
+#include "shared/cp1252.h"
 
 #include <gtest/gtest.h>
 
@@ -51,14 +52,13 @@ TEST_P(BrokenSample, IsRefusedWithItsLine) {
     EXPECT_EQ(std::get<LoadError>(m).text, b.error);
 }
 
-const std::string kBad = "valor inv\xE1lido para ";
+const std::string kBad = "valor inválido para "_cp1252;
 
 INSTANTIATE_TEST_SUITE_P(
     Files, BrokenSample,
     testing::Values(
         Broken{"cupom_pagamento", 1, "ECFSIM-MEMORIA 2",
-               "linha 1: cabe\xE7"
-               "alho \"ECFSIM-MEMORIA 1\" ausente"},
+               "linha 1: cabeçalho \"ECFSIM-MEMORIA 1\" ausente"_cp1252},
         Broken{"cupom_pagamento", 2, "coo=doze", "linha 2: " + kBad + "\"coo\""},
         Broken{"cupom_pagamento", 5, "cro=1000000", "linha 5: " + kBad + "\"cro\""},
         Broken{"cupom_pagamento", 6, "gt=-1,0000", "linha 6: " + kBad + "\"gt\""},
@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         Broken{"cupom_pagamento", 11, "dia.copos=0", "linha 11: chave desconhecida \"dia.copos\""},
         Broken{"cupom_pagamento", 16, "", "falta \"dia.cancelamentos\""},
         Broken{"leitura_x", 24, "cupom.fase=nenhuma", "cupom sem fase com itens ou pagamentos"},
-        Broken{"cupom_pagamento", 18, "cupom.coo=2", "COO ou CCF do cupom fora da mem\xF3ria"},
+        Broken{"cupom_pagamento", 18, "cupom.coo=2", "COO ou CCF do cupom fora da memória"_cp1252},
         Broken{"cupom_pagamento", 17, "cupom.fase=finalizacao",
                "cupom pago sem todos os pagamentos"},
         Broken{"cupom_pagamento", 7, "data_movimento=", "cupom aberto sem data de movimento"}),

@@ -1,6 +1,7 @@
 // The printer's rules without files: phases, refusals, day rules, totals, tape.
 #include "ecfsim/printer.h"
 #include "ecfsim/tape.h"
+#include "shared/cp1252.h"
 #include "tests/support/files.h"
 
 #include <gtest/gtest.h>
@@ -367,7 +368,7 @@ TEST(Printer, TapeOfOneCoupon) {
     tape += e.total().tape;
     tape += e.pay("Dinheiro", "00000000025000").tape;
     std::string msg = "Vlr aprox.tributos R$ 20,00 (10,00%) Fonte=IBPT";
-    msg += " OPERADOR: Jos\xE9";
+    msg += " OPERADOR: José"_cp1252;
     msg.resize(240, ' ');
     tape += e.close(msg).tape;
     const std::string expected = "================================================\n"
@@ -410,14 +411,14 @@ TEST(Printer, LongDescriptionWrapsOnThePaper) {
     Ecf e;
     ASSERT_EQ(e.open().answer, 1);
     const std::string desc =
-        "PRATO DO DIA COM ARROZ FEIJ\xC3O SALADA E SOBREMESA DE COCO " + std::string(170, ' ');
+        "PRATO DO DIA COM ARROZ FEIJÃO SALADA E SOBREMESA DE COCO "_cp1252 + std::string(170, ' ');
     const Outcome o = e.sell("18,00", "00001000", "0000", "0001000", "0000000000001", "UN", desc);
     ASSERT_EQ(o.answer, 1);
     EXPECT_EQ(o.tape.substr(0, o.tape.find(" 1,000")),
               "001 0000000000001 PRATO DO DIA COM ARROZ FEIJÃO\n"
               "    SALADA E SOBREMESA DE COCO\n    ");
     EXPECT_EQ(e.m.coupon.items.at(0).description,
-              "PRATO DO DIA COM ARROZ FEIJ\xC3O SALADA E SOBREMESA DE COCO");
+              "PRATO DO DIA COM ARROZ FEIJÃO SALADA E SOBREMESA DE COCO"_cp1252);
 }
 
 TEST(Printer, DayReportShowsTheTotals) {
