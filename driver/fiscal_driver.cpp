@@ -3,6 +3,7 @@
 #include "driver/driver_log.h"
 #include "driver/error_table.h"
 #include "driver/vendor_library.h"
+#include "shared/cp1252.h"
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
 #include "shared/maker.h"
@@ -20,9 +21,9 @@ namespace {
 using namespace qv::impfis;
 using namespace qv::vendor;
 
-constexpr std::string_view kUnknownPayment = "Forma de Pagamento n\xE3o cadastrada!!!";
-constexpr std::string_view kNotExecuted = "Comando n\xE3o executado !!!";
-constexpr std::string_view kStatusUnreadable = "N\xE3o foi poss\xEDvel ler o estado da impressora";
+constexpr std::string_view kUnknownPayment = "Forma de Pagamento não cadastrada!!!"_cp1252;
+constexpr std::string_view kNotExecuted = "Comando não executado !!!"_cp1252;
+constexpr std::string_view kStatusUnreadable = "Não foi possível ler o estado da impressora"_cp1252;
 
 // Return values that carry a message for the user; every other value,
 // success included, leaves the message blank.
@@ -30,11 +31,11 @@ constexpr struct {
     std::int32_t value;
     std::string_view text;
 } kReturnTexts[] = {
-    {0, "Erro de comunica\xE7\xE3o!!!"},
-    {-2, "Par\xE2metro inv\xE1lido passado na fun\xE7\xE3o!!!"},
-    {-3, "Aliquota n\xE3o programada!!!"},
-    {-4, "A Chave ou Valor no Registry n\xE3o foi encontrado!!!"},
-    {-5, "Erro ao abrir a porta de comunica\xE7\xE3o!!!"},
+    {0, "Erro de comunicação!!!"_cp1252},
+    {-2, "Parâmetro inválido passado na função!!!"_cp1252},
+    {-3, "Aliquota não programada!!!"_cp1252},
+    {-4, "A Chave ou Valor no Registry não foi encontrado!!!"_cp1252},
+    {-5, "Erro ao abrir a porta de comunicação!!!"_cp1252},
     {-6, "Impressora Desligada!!!   -6"},
     {-8, "Erro ao criar/gravar arquivo STATUS/RETORNO!!!"},
     {-10, kUnknownPayment},

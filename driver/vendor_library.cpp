@@ -67,7 +67,7 @@ Binding VendorLibrary::find(const char* function_name) {
             if (handle_ != nullptr) {
                 l.handles.emplace(path, handle_);
             } else {
-                library_failure_ = fit_message("Biblioteca da impressora n\xE3o carregada: ",
+                library_failure_ = fit_message("Biblioteca da impressora não carregada: "_cp1252,
                                                to_record_text(path));
             }
         }
@@ -75,7 +75,7 @@ Binding VendorLibrary::find(const char* function_name) {
     if (handle_ == nullptr) return {nullptr, library_failure_};
     if (void* f = platform::find_function(handle_, function_name)) return {f, {}};
     return {nullptr,
-            std::string("Fun\xE7\xE3o ") + function_name + " ausente na biblioteca da impressora"};
+            std::string("Função "_cp1252) + function_name + " ausente na biblioteca da impressora"};
 }
 
 } // namespace qv::driver

@@ -3,6 +3,7 @@
 #include "app/core/control_names.h"
 #include "app/core/settings_file.h"
 #include "driver/fiscal_driver.h"
+#include "shared/cp1252.h"
 #include "shared/field_decimal.h"
 #include "shared/impfis_block.h"
 #include "shared/link_block.h"
@@ -26,12 +27,10 @@ constexpr std::string_view kMsgOpenError = "Erro na abertura do arquivo Quiterva
 // The system's own wording, the missing blank and the doubled one included.
 constexpr std::string_view kMsgReadError = "Erro na leiturado  arquivo Quiterval.TOR !!!";
 constexpr std::string_view kMsgSaveError =
-    "Erro na grava\xE7\xE3o do arquivo Quiterval.TOR !!! As altera\xE7\xF5"
-    "es n\xE3o foram salvas; verifique espa\xE7o em disco e permiss\xF5"
-    "es.";
-constexpr std::string_view kMsgCannotOpen = "Cupom fiscal n\xE3o pode ser aberto !!!";
-constexpr std::string_view kMsgRetry = "Impressora n\xE3o responde! Tenta novamente?";
-constexpr std::string_view kMsgBadDocument = "Documento inv\xE1lido !!!";
+    "Erro na gravação do arquivo Quiterval.TOR !!! As alterações não foram salvas; verifique espaço em disco e permissões."_cp1252;
+constexpr std::string_view kMsgCannotOpen = "Cupom fiscal não pode ser aberto !!!"_cp1252;
+constexpr std::string_view kMsgRetry = "Impressora não responde! Tenta novamente?"_cp1252;
+constexpr std::string_view kMsgBadDocument = "Documento inválido !!!"_cp1252;
 static_assert(kMsgSaveError.size() <= 120);
 
 // How the printer refuses a step that the coupon is already past.

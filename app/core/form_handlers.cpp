@@ -2,6 +2,7 @@
 
 #include "app/core/control_names.h"
 #include "driver/fiscal_driver.h"
+#include "shared/cp1252.h"
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
 #include "shared/maker.h"
@@ -17,7 +18,7 @@ namespace {
 constexpr std::string_view kMsgReleasePassword =
     "Informe a senha correta para emitir cupom acima do valor permitido !!!";
 constexpr std::string_view kMsgReductionZ =
-    "Deseja realmente fazer a REDU\xC7\xC3O Z, a impressora n\xE3o funcionar\xE1 mais HOJE ?";
+    "Deseja realmente fazer a REDUÇÃO Z, a impressora não funcionará mais HOJE ?"_cp1252;
 
 // The entry of the operator list: name (1-20), " - " (21-23), password (24-29).
 constexpr FieldSpec ENTRY_NOME{0, 20, FieldKind::text};

@@ -1,6 +1,7 @@
 // Cost of one TORLIB call through the C entry, per function code, over
 // representative inputs. Each iteration restores the inputs the call
 // overwrites (date 2 of "01", the text of "05"), as a caller would fill them.
+#include "shared/cp1252.h"
 #include "shared/link_block.h"
 #include "torlib/torlib.h"
 
@@ -16,6 +17,7 @@
 namespace {
 
 namespace L = qv::link;
+using namespace qv::literals;
 
 char* link_block() {
     static char* const link = bind_shared_record(L::kName, L::kSize);
@@ -135,7 +137,7 @@ void BM_Text_Full(benchmark::State& state) {
     // 210 characters of accented Windows-1252 text.
     std::string text;
     while (text.size() < L::L_TEXTO.width)
-        text += "S\xE3o Paulo, Avenida Bras\xEDlia 123, ";
+        text += "São Paulo, Avenida Brasília 123, "_cp1252;
     text.resize(L::L_TEXTO.width);
     run(state, "05", {{{{L::L_TEXTO, text}}}});
 }

@@ -2,6 +2,7 @@
 // one of its functions cannot be bound.
 #include "driver/vendor_library.h"
 #include "driver_fixture.h"
+#include "shared/cp1252.h"
 #include "shared/platform/platform.h"
 
 namespace qv::driver::test {
@@ -18,7 +19,7 @@ TEST_F(Binding_, MissingLibraryFailsEveryCommandNamingIt) {
             put(f, "");
         run(command);
         EXPECT_EQ(get(IMPFIS_MSG_1),
-                  pad("Biblioteca da impressora n\xE3o carregada: " + missing, 100));
+                  pad("Biblioteca da impressora não carregada: "_cp1252 + missing, 100));
         EXPECT_EQ(retorno(), 0);
         EXPECT_TRUE(is_blank(field(rec_, IMPFIS_STATUS_1)));
     }
@@ -29,7 +30,7 @@ TEST_F(Binding_, LongLibraryPathKeepsItsEnd) {
     set_env("QUITERVAL_ECF_LIBRARY", missing);
     run("CANC-CUPOM");
     const std::string msg = get(IMPFIS_MSG_1);
-    const std::string head = "Biblioteca da impressora n\xE3o carregada: ...";
+    const std::string head = "Biblioteca da impressora não carregada: ..."_cp1252;
     EXPECT_EQ(msg.substr(0, head.size()), head);
     EXPECT_EQ(msg.substr(100 - 11), "/libnada.so");
 }
@@ -51,7 +52,7 @@ TEST_F(Binding_, MissingFunctionFailsTheCommandNamingIt) {
          }) {
         SCOPED_TRACE(c.command);
         run(c.command);
-        EXPECT_EQ(get(IMPFIS_MSG_1), pad(std::string("Fun\xE7\xE3o ") + c.function +
+        EXPECT_EQ(get(IMPFIS_MSG_1), pad(std::string("Função "_cp1252) + c.function +
                                              " ausente na biblioteca da impressora",
                                          100));
         EXPECT_EQ(retorno(), c.retorno);

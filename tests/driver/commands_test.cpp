@@ -1,6 +1,7 @@
 // Every driver command: the vendor calls it makes, their argument bytes, the
 // tax code written back, and the mapping of return values to messages.
 #include "driver_fixture.h"
+#include "shared/cp1252.h"
 
 #include <functional>
 
@@ -42,7 +43,8 @@ TEST_F(Commands, EachCommandMakesExactlyItsVendorCalls) {
         Calls want; // after the start-up call
     };
     const std::string refeicao = pad("REFEICAO", 29);
-    const std::string message = "Vlr aprox.tributos R$ 20,00 (13,33%) Fonte=IBPT OPERADOR: JO\xC3O";
+    const std::string message =
+        "Vlr aprox.tributos R$ 20,00 (13,33%) Fonte=IBPT OPERADOR: JOÃO"_cp1252;
     const std::string message_sent =
         "Vlr aprox.tributos R$ 20,00 (13,33%) Fonte=IBPT OPERADOR: JO\\xC3O" +
         std::string(240 - message.size(), ' ');
@@ -66,7 +68,7 @@ TEST_F(Commands, EachCommandMakesExactlyItsVendorCalls) {
              t.put_item();
              t.put(IMPFIS_UNIDADE, "KG");
              t.put(IMPFIS_DESC_ITEM, "10");
-             t.put(IMPFIS_DESCRICAO, "REFEI\xC7\xC3O");
+             t.put(IMPFIS_DESCRICAO, "REFEIÇÃO"_cp1252);
          },
          {kRounding, item("18,00", "0001000", "00010000", "1000", "0000000000001", "KG",
                           "REFEI\\xC7\\xC3O" + std::string(21, ' '))}},
@@ -163,7 +165,7 @@ TEST_F(Commands, UnknownPaymentMethodMakesNoCallAndFails) {
         run("EFET-FORM-PAGTO");
         EXPECT_EQ(calls(), (Calls{kStartUp}));
         EXPECT_EQ(retorno(), 1);
-        EXPECT_EQ(get(IMPFIS_MSG_1), pad("Forma de Pagamento n\xE3o cadastrada!!!", 100));
+        EXPECT_EQ(get(IMPFIS_MSG_1), pad("Forma de Pagamento não cadastrada!!!"_cp1252, 100));
         EXPECT_TRUE(is_blank(field(rec_, IMPFIS_STATUS_1)));
     }
 }
@@ -226,15 +228,15 @@ TEST_F(Commands, ReturnValueMapsToItsMessage) {
         std::string msg; // empty: all four results blank
     };
     for (const Case& c : {
-             Case{0, "Erro de comunica\xE7\xE3o!!!"},
-             Case{-2, "Par\xE2metro inv\xE1lido passado na fun\xE7\xE3o!!!"},
-             Case{-3, "Aliquota n\xE3o programada!!!"},
-             Case{-4, "A Chave ou Valor no Registry n\xE3o foi encontrado!!!"},
-             Case{-5, "Erro ao abrir a porta de comunica\xE7\xE3o!!!"},
+             Case{0, "Erro de comunicação!!!"_cp1252},
+             Case{-2, "Parâmetro inválido passado na função!!!"_cp1252},
+             Case{-3, "Aliquota não programada!!!"_cp1252},
+             Case{-4, "A Chave ou Valor no Registry não foi encontrado!!!"_cp1252},
+             Case{-5, "Erro ao abrir a porta de comunicação!!!"_cp1252},
              Case{-6, "Impressora Desligada!!!   -6"},
              Case{-8, "Erro ao criar/gravar arquivo STATUS/RETORNO!!!"},
-             Case{-10, "Forma de Pagamento n\xE3o cadastrada!!!"},
-             Case{-24, "Forma de Pagamento n\xE3o cadastrada!!!"},
+             Case{-10, "Forma de Pagamento não cadastrada!!!"_cp1252},
+             Case{-24, "Forma de Pagamento não cadastrada!!!"_cp1252},
              Case{1, ""},
              Case{-1, ""},
              Case{-7, ""},
@@ -289,17 +291,17 @@ TEST_F(Commands, OnlyTheLastCallOfACommandDecides) {
          "VENDE-ITEM",
          {"iCFVender_ECF_Daruma -3"},
          -3,
-         "Aliquota n\xE3o programada!!!"},
+         "Aliquota não programada!!!"_cp1252},
         {"unrecognised command with a failed start-up",
          "NADA",
          {"regAlterarValor_Daruma 0"},
          0,
-         "Erro de comunica\xE7\xE3o!!!"},
+         "Erro de comunicação!!!"_cp1252},
         {"payment not recognised keeps the start-up value",
          "EFET-FORM-PAGTO",
          {"regAlterarValor_Daruma -5"},
          -5,
-         "Erro ao abrir a porta de comunica\xE7\xE3o!!!"},
+         "Erro ao abrir a porta de comunicação!!!"_cp1252},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -2,6 +2,7 @@
 // reaches the record before the driver form opens, and the four result texts
 // decide success, a low-paper status in the first line being only a warning.
 #include "driver/fiscal_driver.h"
+#include "shared/cp1252.h"
 #include "shared/impfis_block.h"
 
 #include <gtest/gtest.h>
@@ -52,16 +53,16 @@ TEST(DriverOutcome, ResultTextsAndSuccess) {
         {"all blank", {"", "", "", ""}, {}, true},
         {"low paper alone", {low_paper, "", "", ""}, {low_paper}, true},
         {"low paper and a message",
-         {low_paper, "", "Erro de comunica\xE7\xE3o!!!", ""},
-         {low_paper, "Erro de comunica\xE7\xE3o!!!"},
+         {low_paper, "", "Erro de comunicação!!!"_cp1252, ""},
+         {low_paper, "Erro de comunicação!!!"_cp1252},
          false},
         {"low paper in the second status", {"", low_paper, "", ""}, {low_paper}, false},
         {"low paper as a message", {"", "", low_paper, ""}, {low_paper}, false},
         {"low paper followed by more", {low_paper + "!", "", "", ""}, {low_paper + "!"}, false},
         {"a NUL first is blank", {std::string("\0Lixo", 5), "", "", ""}, {}, true},
         {"all four, in order, inner blanks kept",
-         {"Comando n\xE3o executado !!!", " S2", "Impressora Desligada!!!   -6", "M2"},
-         {"Comando n\xE3o executado !!!", " S2", "Impressora Desligada!!!   -6", "M2"},
+         {"Comando não executado !!!"_cp1252, " S2", "Impressora Desligada!!!   -6", "M2"},
+         {"Comando não executado !!!"_cp1252, " S2", "Impressora Desligada!!!   -6", "M2"},
          false},
     };
     for (const Case& c : cases) {

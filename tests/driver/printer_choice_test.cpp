@@ -67,7 +67,7 @@ TEST_P(Choice, TakesTheFirstThatNamesALibrary) {
 
 const char* const kVendor = "biblioteca=" TEST_ROOT "/opt/fabricante/libecf.so\n";
 const char* const kOther = "biblioteca=" TEST_ROOT "/opt/outra/libecf.so\n";
-const char* const kLine = "Configura\xC3\xA7\xC3\xA3o da impressora inv\xC3\xA1lida na linha ";
+const char* const kLine = "Configuração da impressora inválida na linha ";
 
 INSTANTIATE_TEST_SUITE_P(
     Printer, Choice,
@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"TwoLibraries", "",
              "biblioteca=" TEST_ROOT "/a.so\n#\nbiblioteca=" TEST_ROOT "/b.so\n", nullptr,
              ChoiceSource::nothing_chosen, "", false,
-             "Configura\xC3\xA7\xC3\xA3o da impressora inv\xC3\xA1lida na linha 3: ", "user"},
+             "Configuração da impressora inválida na linha 3: ", "user"},
         Case{"UserFileAtFaultIsNotSkipped", "", "biblioteca=simulado\n", kOther,
              ChoiceSource::nothing_chosen, "", false, kLine, "user"}),
     [](const auto& p) { return std::string(p.param.name); });
@@ -127,8 +127,7 @@ TEST(ChoiceFiles, UnreadableFileIsAnErrorNamingIt) {
         const LibraryChoice got = choose_library(places);
         EXPECT_EQ(got.path, "");
         EXPECT_FALSE(got.simulated);
-        EXPECT_EQ(got.error,
-                  "Arquivo de configura\xC3\xA7\xC3\xA3o da impressora ileg\xC3\xADvel: ");
+        EXPECT_EQ(got.error, "Arquivo de configuração da impressora ilegível: ");
         EXPECT_EQ(got.file, (dir / "impressora.conf").string());
     }
     // A file too large to be a configuration file.

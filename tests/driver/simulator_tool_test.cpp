@@ -1,6 +1,7 @@
 // quiterval-ecf on the simulated printer found beside it: a coupon issued one
 // command per process, refusals decoded, and the day closed by a Z reduction.
 #include "driver_fixture.h"
+#include "shared/cp1252.h"
 #include "tests/support/program.h"
 
 namespace qv::driver::test {
@@ -75,7 +76,7 @@ TEST_F(OnSimulator, RefusalsComeBackDecodedAndLogged) {
     ASSERT_EQ(refused.size(), kSize);
     EXPECT_EQ(get_int32le(field(refused.data(), IMPFIS_RETORNO)), -12);
     EXPECT_EQ(get_text(field(refused.data(), IMPFIS_STATUS_1)),
-              pad("Comando n\xE3o executado !!!", 30));
+              pad("Comando não executado !!!"_cp1252, 30));
     EXPECT_FALSE(is_blank(field(refused.data(), IMPFIS_MSG_1)));
     EXPECT_EQ(lines_of(read_file(log_file())).size(), 6u);
 
@@ -88,7 +89,7 @@ TEST_F(OnSimulator, RefusalsComeBackDecodedAndLogged) {
                                                           {IMPFIS_DESC_ITEM, "00"}});
     ASSERT_EQ(unknown_rate.size(), kSize);
     EXPECT_EQ(get_text(field(unknown_rate.data(), IMPFIS_MSG_1)),
-              pad("Aliquota n\xE3o programada!!!", 100));
+              pad("Aliquota não programada!!!"_cp1252, 100));
 }
 
 TEST_F(OnSimulator, ZReductionClosesTheDay) {
@@ -96,7 +97,7 @@ TEST_F(OnSimulator, ZReductionClosesTheDay) {
     EXPECT_EQ(tool({"reducaoz", "--yes"}), 0) << out_;
     const std::string after = block("ABRE-CUPOM", {{IMPFIS_DOCUMENTO, ""}});
     ASSERT_EQ(after.size(), kSize);
-    EXPECT_EQ(get_text(field(after.data(), IMPFIS_MSG_1)), pad("J\xE1 emitiu RZ de hoje", 100));
+    EXPECT_EQ(get_text(field(after.data(), IMPFIS_MSG_1)), pad("Já emitiu RZ de hoje"_cp1252, 100));
     EXPECT_EQ(tool({"cancela"}), 1);
 }
 

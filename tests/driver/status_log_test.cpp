@@ -3,6 +3,7 @@
 #include "driver/driver_log.h"
 #include "driver/error_table.h"
 #include "driver_fixture.h"
+#include "shared/cp1252.h"
 #include "shared/platform/windows_facts.h"
 
 #include <ctime>
@@ -18,7 +19,7 @@
 namespace qv::driver::test {
 namespace {
 
-const std::string kNotExecuted = pad("Comando n\xE3o executado !!!", 30);
+const std::string kNotExecuted = pad("Comando não executado !!!"_cp1252, 30);
 
 bool all_digits(std::string_view s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -85,10 +86,8 @@ TEST_F(StatusDecoding, EntriesAreAppendedWithTextsInWindows1252) {
     run("CANC-CUPOM");
     const std::vector<std::string> lines = lines_of(read_file(log_file()));
     ASSERT_EQ(lines.size(), 12u);
-    expect_entry(lines, 0, "CANC-CUPOM", kNotExecuted, "CF n\xE3o aberto");
-    expect_entry(lines, 6, "CANC-CUPOM", kNotExecuted,
-                 "Par\xE2metro s\xF3 pode ser \x93"
-                 "A\x94 ou \x93T\x94");
+    expect_entry(lines, 0, "CANC-CUPOM", kNotExecuted, "CF não aberto"_cp1252);
+    expect_entry(lines, 6, "CANC-CUPOM", kNotExecuted, "Parâmetro só pode ser “A” ou “T”"_cp1252);
 }
 
 TEST_F(StatusDecoding, ZeroCodeMeansNoErrorAndNoEntry) {
@@ -125,14 +124,14 @@ TEST_F(StatusDecoding, FailedStatusQueryWithoutAKnownCodeIsARefusal) {
         const char* status;
         const char* message;
     } cases[] = {
-        {"-8 0", "Comando n\xE3o executado !!!",
-         "N\xE3o foi poss\xEDvel ler o estado da impressora"},
-        {"0 182", "Comando n\xE3o executado !!!",
-         "N\xE3o foi poss\xEDvel ler o estado da impressora"},
-        {"-6 -1", "Comando n\xE3o executado !!!",
-         "N\xE3o foi poss\xEDvel ler o estado da impressora"},
-        {"-8 78", "Comando n\xE3o executado !!!", "CF aberto"}, // a code it knows still counts
-        {"1 0", "", ""},                                        // read, and no error: a warning
+        {"-8 0", "Comando não executado !!!"_cp1252,
+         "Não foi possível ler o estado da impressora"_cp1252},
+        {"0 182", "Comando não executado !!!"_cp1252,
+         "Não foi possível ler o estado da impressora"_cp1252},
+        {"-6 -1", "Comando não executado !!!"_cp1252,
+         "Não foi possível ler o estado da impressora"_cp1252},
+        {"-8 78", "Comando não executado !!!"_cp1252, "CF aberto"}, // a code it knows still counts
+        {"1 0", "", ""},                                            // read, and no error: a warning
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.query);
@@ -303,18 +302,17 @@ TEST(ErrorTable, RowsCodesAndTexts) {
     };
     for (const Case& c : {
              Case{0, "Sem erro"},
-             Case{1, "ECF com falha mec\xE2nica"},
+             Case{1, "ECF com falha mecânica"_cp1252},
              Case{78, "CF aberto"},
-             Case{82, "CF n\xE3o aberto"},
+             Case{82, "CF não aberto"_cp1252},
              Case{88, "RZ do movimento anterior pendente"},
-             Case{89, "J\xE1 emitiu RZ de hoje"},
-             Case{114, "N\xE3o em fase de totaliza\xE7\xE3o"},
-             Case{184, "Par\xE2metro s\xF3 pode ser \x93"
-                       "A\x94 ou \x93T\x94"},
+             Case{89, "Já emitiu RZ de hoje"_cp1252},
+             Case{114, "Não em fase de totalização"_cp1252},
+             Case{184, "Parâmetro só pode ser “A” ou “T”"_cp1252},
              Case{185, "Falta unidade doproduto"},
-             Case{199, "IM inv\xE1lido"},
-             Case{305, "Comando dispon\xEDvel apenas em CF gen\xE9rico"},
-             Case{403, "Erro na codifica\xE7\xE3o"},
+             Case{199, "IM inválido"_cp1252},
+             Case{305, "Comando disponível apenas em CF genérico"_cp1252},
+             Case{403, "Erro na codificação"_cp1252},
          }) {
         EXPECT_EQ(error_text(c.code), std::optional<std::string_view>(c.text)) << c.code;
     }

@@ -3,6 +3,7 @@
 // beside the executable.
 #include "driver/printer_choice.h"
 #include "driver_fixture.h"
+#include "shared/cp1252.h"
 #include "tests/support/program.h"
 
 namespace qv::driver::test {
@@ -106,7 +107,7 @@ TEST_F(Tool, EveryCommandThroughBlockMatchesTheDriverInProcess) {
     cases.push_back({with("EFET-FORM-PAGTO",
                           {{IMPFIS_FORMA_PAGTO, "Cheque"}, {IMPFIS_VALOR_PAGTO, "00000000012345"}}),
                      "iCFEfetuarPagamentoFormatado_ECF_Daruma"});
-    cases.push_back({with("TERM-FECTO-CUPOM", {{IMPFIS_MENSAGEM, "OPERADOR: JO\xC3O"}}),
+    cases.push_back({with("TERM-FECTO-CUPOM", {{IMPFIS_MENSAGEM, "OPERADOR: JOÃO"_cp1252}}),
                      "iCFEncerrarConfigMsg_ECF_Daruma"});
     cases.push_back({with("CANC-CUPOM", {}), "iCFCancelar_ECF_Daruma"});
     cases.push_back({with("REDUCAOZ", {}), "iReducaoZ_ECF_Daruma"});
@@ -146,7 +147,7 @@ TEST_F(Tool, BlockCarriesRefusalsBack) {
     ASSERT_EQ(o.out.size(), kSize);
     EXPECT_EQ(get_int32le(field(o.out.data(), IMPFIS_RETORNO)), -12);
     EXPECT_EQ(get_text(field(o.out.data(), IMPFIS_STATUS_1)),
-              pad("Comando n\xE3o executado !!!", 30));
+              pad("Comando não executado !!!"_cp1252, 30));
     EXPECT_FALSE(is_blank(field(o.out.data(), IMPFIS_MSG_1)));
     EXPECT_EQ(get_text(field(o.out.data(), IMPFIS_ALIQUOTA)), "12,00");
     EXPECT_EQ(lines_of(read_file(log_file())).size(), 6u);
@@ -182,7 +183,7 @@ TEST_F(Tool, FiscalDayCommandsReportAndExit) {
         {"cancela",
          {"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 122"},
          1,
-         "Comando n\xC3\xA3o executado !!!\n",
+         "Comando não executado !!!\n",
          "rStatusUltimoCmdInt_ECF_Daruma"},
         {"reducaoz --yes",
          {},
@@ -193,13 +194,13 @@ TEST_F(Tool, FiscalDayCommandsReportAndExit) {
         {"reducaoz --yes",
          {"iReducaoZ_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma -8 0"},
          1,
-         "Comando n\xC3\xA3o executado !!!\nN\xC3\xA3o foi poss\xC3\xADvel ler o estado da "
+         "Comando não executado !!!\nNão foi possível ler o estado da "
          "impressora\n",
          "rStatusUltimoCmdInt_ECF_Daruma"},
         {"reducaoz --yes",
          {"iReducaoZ_ECF_Daruma 0"},
          1,
-         "Erro de comunica\xC3\xA7\xC3\xA3o!!!\n",
+         "Erro de comunicação!!!\n",
          call({"iReducaoZ_ECF_Daruma", "000000", "000000"})},
     };
     for (const Case& c : cases) {
@@ -271,8 +272,7 @@ TEST_F(Tool, MissingDefaultLibraryIsReported) {
     unset_env("QUITERVAL_ECF_LIBRARY");
     const Outcome o = tool("cancela", {}, copy_tool(dir_ / "bin"));
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.out.find("Biblioteca da impressora n\xC3\xA3o carregada:"), std::string::npos)
-        << o.out;
+    EXPECT_NE(o.out.find("Biblioteca da impressora não carregada:"), std::string::npos) << o.out;
     EXPECT_NE(o.out.find(kDefaultLibraryFile), std::string::npos) << o.out;
 }
 
@@ -304,8 +304,7 @@ TEST_F(Tool, ConfigurationFilesChooseTheLibrary) {
     write_file(user_file, "biblioteca=" + missing + "\n");
     o = tool("leiturax", {}, program);
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.out.find("Biblioteca da impressora n\xC3\xA3o carregada: "), std::string::npos)
-        << o.out;
+    EXPECT_NE(o.out.find("Biblioteca da impressora não carregada: "), std::string::npos) << o.out;
     EXPECT_NE(o.out.find(utf8(fs::path("falta") / "libecf.so")), std::string::npos) << o.out;
     EXPECT_TRUE(calls().empty());
 
@@ -314,8 +313,7 @@ TEST_F(Tool, ConfigurationFilesChooseTheLibrary) {
     write_file(user_file, "biblioteca=" ECF_RECORDER_PATH "\nmodelo=X\n");
     o = tool("cancela", {}, program);
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.out.find("Configura\xC3\xA7\xC3\xA3o da impressora inv\xC3\xA1lida na linha 2: "),
-              std::string::npos)
+    EXPECT_NE(o.out.find("Configuração da impressora inválida na linha 2: "), std::string::npos)
         << o.out;
     EXPECT_NE(o.out.find("impressora.conf"), std::string::npos) << o.out;
     EXPECT_TRUE(calls().empty());

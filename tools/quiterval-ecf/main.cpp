@@ -40,20 +40,18 @@ int usage() {
 }
 
 int help() {
-    std::cout
-        << kUse
-        << "\n"
-           "  leiturax   leitura X\n"
-           "  reducaoz   redu\xC3\xA7\xC3\xA3o Z (pergunta no terminal, a menos que --yes)\n"
-           "  cancela    cancela o \xC3\xBAltimo cupom\n"
-           "  block      um bloco de par\xC3\xA2metros de 1025 bytes da entrada para a sa\xC3\xAD"
-           "da\n"
-           "\n"
-           "A biblioteca da impressora vem de QUITERVAL_ECF_LIBRARY, sen\xC3\xA3o de\n"
-           "~/.config/quiterval/impressora.conf, sen\xC3\xA3o de /etc/quiterval/impressora.conf\n"
-           "(linha biblioteca=CAMINHO ou biblioteca=simulada); sem escolha, a impressora\n"
-           "simulada.\n"
-        << qv::driver::describe(qv::driver::choose_library()) << '\n';
+    std::cout << kUse
+              << "\n"
+                 "  leiturax   leitura X\n"
+                 "  reducaoz   redução Z (pergunta no terminal, a menos que --yes)\n"
+                 "  cancela    cancela o último cupom\n"
+                 "  block      um bloco de parâmetros de 1025 bytes da entrada para a saída\n"
+                 "\n"
+                 "A biblioteca da impressora vem de QUITERVAL_ECF_LIBRARY, senão de\n"
+                 "~/.config/quiterval/impressora.conf, senão de /etc/quiterval/impressora.conf\n"
+                 "(linha biblioteca=CAMINHO ou biblioteca=simulada); sem escolha, a impressora\n"
+                 "simulada.\n"
+              << qv::driver::describe(qv::driver::choose_library()) << '\n';
     return std::cout.flush() ? 0 : 1;
 }
 
@@ -82,14 +80,14 @@ int run_command(std::string_view command) {
 // Asks on the terminal itself, so a redirected input cannot confirm by
 // accident.
 bool confirmed_on_terminal() {
-    const std::optional<bool> yes = qv::console::ask_on_terminal(
-        "A redu\xC3\xA7\xC3\xA3o Z encerra o dia fiscal. Confirma? (s/N) ");
+    const std::optional<bool> yes =
+        qv::console::ask_on_terminal("A redução Z encerra o dia fiscal. Confirma? (s/N) ");
     if (!yes) {
-        std::cerr << "quiterval-ecf: sem terminal para confirmar a redu\xC3\xA7\xC3\xA3o Z; "
+        std::cerr << "quiterval-ecf: sem terminal para confirmar a redução Z; "
                      "use --yes\n";
         return false;
     }
-    if (!*yes) std::cerr << "quiterval-ecf: redu\xC3\xA7\xC3\xA3o Z n\xC3\xA3o feita\n";
+    if (!*yes) std::cerr << "quiterval-ecf: redução Z não feita\n";
     return *yes;
 }
 
@@ -97,9 +95,9 @@ int run_block() {
     std::string block(kSize + 1, '\0');
     const std::size_t got = std::fread(block.data(), 1, block.size(), stdin);
     if (got != kSize) {
-        std::cerr << "quiterval-ecf: o bloco de par\xC3\xA2metros deve ter exatamente " << kSize
+        std::cerr << "quiterval-ecf: o bloco de parâmetros deve ter exatamente " << kSize
                   << " bytes; "
-                  << (got < kSize ? "recebidos s\xC3\xB3 " + std::to_string(got)
+                  << (got < kSize ? "recebidos só " + std::to_string(got)
                                   : std::string("recebidos mais"))
                   << '\n';
         return 2;
@@ -108,7 +106,7 @@ int run_block() {
     std::memcpy(rec, block.data(), kSize);
     qv::driver::invoke_form(qv::driver::kFormName);
     if (std::fwrite(rec, 1, kSize, stdout) != kSize || std::fflush(stdout) != 0) {
-        std::cerr << "quiterval-ecf: n\xC3\xA3o foi poss\xC3\xADvel escrever o bloco\n";
+        std::cerr << "quiterval-ecf: não foi possível escrever o bloco\n";
         return 2;
     }
     return 0;
