@@ -2,6 +2,7 @@
 // small calls of detail.h.
 #include "shared/platform/detail.h"
 
+#include <algorithm>
 #include <random>
 
 namespace qv::platform {
@@ -47,6 +48,17 @@ std::string user_folder(const char* variable, detail::UserFolder which) {
 }
 
 } // namespace
+
+Fault detail::fault_of(long code, const FaultCodes& codes) {
+    auto in = [code](std::span<const long> list) {
+        return std::find(list.begin(), list.end(), code) != list.end();
+    };
+    if (code == 0) return Fault::none;
+    if (in(codes.not_found)) return Fault::not_found;
+    if (in(codes.no_access)) return Fault::no_access;
+    if (in(codes.no_space)) return Fault::no_space;
+    return Fault::other;
+}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {

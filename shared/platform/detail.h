@@ -29,6 +29,16 @@ inline constexpr const char* kStateVariable = "XDG_STATE_HOME";
 inline constexpr const char* kConfigVariable = "XDG_CONFIG_HOME";
 #endif
 
+// The system's error codes of each kind of fault the program tells apart.
+struct FaultCodes {
+    std::span<const long> not_found;
+    std::span<const long> no_access;
+    std::span<const long> no_space;
+};
+// The kind of the system's error `code`: none for 0 (no error), other for a
+// code no list holds.
+Fault fault_of(long code, const FaultCodes& codes);
+
 // Reads once, retrying when interrupted: the count read, 0 at the end (a
 // pipe whose writer has gone included), nullopt on an error.
 std::optional<std::size_t> read_some(File& file, std::span<char> buffer);

@@ -105,22 +105,10 @@ std::string last_error_text() {
 }
 
 Fault last_fault() {
-    switch (errno) {
-    case 0:
-        return Fault::none;
-    case ENOENT:
-        return Fault::not_found;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return Fault::no_access;
-    case ENOSPC:
-    case EFBIG:
-    case EDQUOT:
-        return Fault::no_space;
-    default:
-        return Fault::other;
-    }
+    static constexpr long kNotFound[] = {ENOENT};
+    static constexpr long kNoAccess[] = {EACCES, EPERM, EROFS};
+    static constexpr long kNoSpace[] = {ENOSPC, EFBIG, EDQUOT};
+    return detail::fault_of(errno, {kNotFound, kNoAccess, kNoSpace});
 }
 
 File File::open(const std::string& path, Access access, Fault* fault) {
@@ -156,17 +144,9 @@ Fault probe_file(const std::string& path) {
         (void)::close(fd); // the outcome of the close is of no interest
         return Fault::none;
     }
-    switch (errno) {
-    case ENOENT:
-    case ENOTDIR:
-    case ENAMETOOLONG:
-        return Fault::not_found;
-    case EACCES:
-    case EPERM:
-        return Fault::no_access;
-    default:
-        return Fault::other;
-    }
+    static constexpr long kNotFound[] = {ENOENT, ENOTDIR, ENAMETOOLONG};
+    static constexpr long kNoAccess[] = {EACCES, EPERM};
+    return detail::fault_of(errno, {kNotFound, kNoAccess, {}});
 }
 
 File File::standard_input() {
@@ -248,11 +228,11 @@ std::vector<std::string> program_library_folders(const std::string& exe_folder) 
 
 // A program under /usr keeps it in /etc, as Linux programs do.
 std::string program_system_config_folder(const std::string& exe_folder) {
-    const std::string tail = "/etc/quiterval";
-    if (exe_folder.empty() || exe_folder == "/") return tail;
+    constexpr std::string_view kTail = "/etc/quiterval";
+    if (exe_folder.empty() || exe_folder == "/") return std::string(kTail);
     std::string prefix = exe_folder.substr(0, exe_folder.rfind('/'));
     if (file_name_of(prefix) == "usr") prefix = prefix.substr(0, prefix.rfind('/'));
-    return prefix + tail;
+    return prefix.append(kTail);
 }
 
 std::string driver_log_default_path() {

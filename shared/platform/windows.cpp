@@ -169,23 +169,11 @@ std::string last_error_text() {
 }
 
 Fault last_fault() {
-    switch (::GetLastError()) {
-    case ERROR_SUCCESS:
-        return Fault::none;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        return Fault::not_found;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-        return Fault::no_access;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return Fault::no_space;
-    default:
-        return Fault::other;
-    }
+    static constexpr long kNotFound[] = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND};
+    static constexpr long kNoAccess[] = {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION,
+                                         ERROR_LOCK_VIOLATION, ERROR_WRITE_PROTECT};
+    static constexpr long kNoSpace[] = {ERROR_DISK_FULL, ERROR_HANDLE_DISK_FULL};
+    return detail::fault_of(static_cast<long>(::GetLastError()), {kNotFound, kNoAccess, kNoSpace});
 }
 
 File File::open(const std::string& path, Access access, Fault* fault) {
@@ -225,25 +213,13 @@ Fault probe_file(const std::string& path) {
         (void)::CloseHandle(h); // the outcome of the close is of no interest
         return Fault::none;
     }
-    switch (::GetLastError()) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_DIRECTORY:
-    case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-    case ERROR_NO_UNICODE_TRANSLATION:
-        return Fault::not_found;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return Fault::no_access;
-    default:
-        return Fault::other;
-    }
+    static constexpr long kNotFound[] = {
+        ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND,        ERROR_INVALID_NAME,  ERROR_BAD_PATHNAME,
+        ERROR_DIRECTORY,      ERROR_FILENAME_EXCED_RANGE,  ERROR_INVALID_DRIVE, ERROR_BAD_NETPATH,
+        ERROR_BAD_NET_NAME,   ERROR_NO_UNICODE_TRANSLATION};
+    static constexpr long kNoAccess[] = {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION,
+                                         ERROR_LOCK_VIOLATION};
+    return detail::fault_of(static_cast<long>(::GetLastError()), {kNotFound, kNoAccess, {}});
 }
 
 namespace {
