@@ -218,10 +218,6 @@ std::filesystem::path path_from_text(std::string_view text) {
     return std::filesystem::path(text);
 }
 
-bool pin_module_of(const void* /*address*/) {
-    return true;
-}
-
 std::vector<std::string> program_library_folders(const std::string& exe_folder) {
     return {exe_folder, exe_folder + "/../lib/quiterval", exe_folder + "/../lib"};
 }

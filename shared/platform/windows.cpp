@@ -430,15 +430,6 @@ std::filesystem::path path_from_text(std::string_view text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
-// The DLL stays loaded until the process ends, however often the modules
-// that load it free it.
-bool pin_module_of(const void* address) {
-    HMODULE module = nullptr;
-    return ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                    GET_MODULE_HANDLE_EX_FLAG_PIN,
-                                static_cast<LPCWSTR>(address), &module) != 0;
-}
-
 std::vector<std::string> program_library_folders(const std::string& exe_folder) {
     return {exe_folder};
 }
