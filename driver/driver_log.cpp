@@ -1,12 +1,6 @@
 #include "driver/driver_log.h"
 
 #include "shared/platform/platform.h"
-#ifdef _WIN32
-#include "shared/platform/windows_facts.h"
-#endif
-
-#include <filesystem>
-#include <system_error>
 
 namespace qv::driver {
 
@@ -40,18 +34,9 @@ platform::File open_for_append(const std::string& path) {
 std::string log_path() {
     if (std::string p = platform::environment_variable("QUITERVAL_DRIVER_LOG"); !p.empty())
         return p;
-#ifdef _WIN32
-    const std::string_view fixed = platform::windows::kDriverLogPath;
-    const std::string folder(fixed.substr(0, fixed.rfind('\\')));
-    std::string path(fixed);
-#else
-    const std::string state = platform::user_state_folder();
-    if (state.empty()) return {};
-    const std::string folder = state + "/quiterval";
-    std::string path = folder + "/DARUMA.txt";
-#endif
-    std::error_code ignored; // an unwritable folder just means no log
-    std::filesystem::create_directories(folder, ignored);
+    std::string path = platform::driver_log_default_path();
+    // An unwritable folder just means no log.
+    if (!path.empty()) (void)platform::make_folders(platform::folder_of(path));
     return path;
 }
 

@@ -7,9 +7,10 @@
 
 namespace qv::driver {
 
-// QUITERVAL_DRIVER_LOG names it; by default $XDG_STATE_HOME/quiterval/DARUMA.txt, else
+// QUITERVAL_DRIVER_LOG names it; by default platform::driver_log_default_path()
+// ($XDG_STATE_HOME/quiterval/DARUMA.txt, else
 // ~/.local/state/quiterval/DARUMA.txt, and on Windows the fixed path of
-// shared/platform/windows_facts.h. The default's folder is made when
+// shared/platform/windows_facts.h). The default's folder is made when
 // missing. Empty when no path can be formed.
 std::string log_path();
 

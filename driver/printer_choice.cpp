@@ -27,17 +27,13 @@ std::string default_library_path() {
     if (!found.empty()) return found;
     const std::string dir = platform::executable_folder();
     if (dir.empty()) return kDefaultLibraryFile;
-    const std::string candidates[] = {
-        dir + platform::kFolderSeparator + kDefaultLibraryFile,
-#ifndef _WIN32
-        dir + "/../lib/quiterval/" + kDefaultLibraryFile,
-        dir + "/../lib/" + kDefaultLibraryFile,
-#endif
-    };
-    for (const std::string& c : candidates) {
-        if (is_file(c)) return found = c;
+    std::string first;
+    for (const std::string& folder : platform::program_library_folders(dir)) {
+        std::string candidate = folder + platform::kFolderSeparator + kDefaultLibraryFile;
+        if (is_file(candidate)) return found = candidate;
+        if (first.empty()) first = std::move(candidate);
     }
-    return candidates[0];
+    return first;
 }
 
 std::string_view trim(std::string_view s) {
@@ -46,28 +42,12 @@ std::string_view trim(std::string_view s) {
     return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
-std::string_view file_name_of(std::string_view path) {
-#ifdef _WIN32
-    const auto slash = path.find_last_of("/\\");
-#else
-    const auto slash = path.rfind('/');
-#endif
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 // The system's file sits in etc/ beside the installation's prefix, and a
 // program under /usr keeps it in /etc, as Linux programs do. On Windows it
 // sits beside the programs (none when their folder is unknown).
 std::string system_file_for(const std::string& exe_folder) {
-#ifdef _WIN32
-    return exe_folder.empty() ? std::string() : exe_folder + '\\' + kChoiceFileName;
-#else
-    std::string tail = std::string("/etc/quiterval/") + kChoiceFileName;
-    if (exe_folder.empty() || exe_folder == "/") return tail;
-    std::string prefix = exe_folder.substr(0, exe_folder.rfind('/'));
-    if (file_name_of(prefix) == "usr") prefix = prefix.substr(0, prefix.rfind('/'));
-    return prefix + tail;
-#endif
+    const std::string folder = platform::program_system_config_folder(exe_folder);
+    return folder.empty() ? std::string() : folder + platform::kFolderSeparator + kChoiceFileName;
 }
 
 LibraryChoice failure(const std::string& file, std::string error) {
@@ -153,7 +133,7 @@ LibraryChoice choose_library(const ChoicePlaces& places) {
     } else {
         c.path = places.simulator;
     }
-    c.simulated = c.error.empty() && file_name_of(c.path) == kDefaultLibraryFile;
+    c.simulated = c.error.empty() && platform::file_name_of(c.path) == kDefaultLibraryFile;
     return c;
 }
 

@@ -20,16 +20,14 @@
 // printing into the simulator.
 #pragma once
 
+#include "shared/platform/platform.h"
+
 #include <string>
 
 namespace qv::driver {
 
 // The file name of the simulated printer library.
-#ifdef _WIN32
-inline constexpr const char* kDefaultLibraryFile = "quiterval-ecfsim.dll";
-#else
-inline constexpr const char* kDefaultLibraryFile = "libquiterval-ecfsim.so";
-#endif
+inline constexpr const char* kDefaultLibraryFile = QV_SHARED_LIBRARY_FILE("quiterval-ecfsim");
 // The configuration file's name inside its folder "quiterval".
 inline constexpr const char* kChoiceFileName = "impressora.conf";
 

@@ -77,7 +77,7 @@ std::optional<Moment> parse_moment(std::string_view text) {
 }
 
 std::optional<Moment> clock_now() {
-    if (const char* fixed = std::getenv("ECFSIM_NOW"); fixed != nullptr && *fixed != '\0')
+    if (const std::string fixed = platform::environment_variable("ECFSIM_NOW"); !fixed.empty())
         return parse_moment(fixed);
     const platform::LocalTime local = platform::local_time_now();
     Moment m{{local.year, local.month, local.day},

@@ -5,23 +5,11 @@
 namespace qv::ecfsim {
 namespace fs = std::filesystem;
 
-std::string path_text(const fs::path& path) {
-#ifdef _WIN32
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-#else
-    return path.string();
-#endif
-}
+using platform::path_text;
 
 fs::path simulator_dir() {
-    if (const std::string dir = platform::environment_variable("ECFSIM_DIR"); !dir.empty()) {
-#ifdef _WIN32
-        return fs::path(std::u8string(dir.begin(), dir.end()));
-#else
-        return fs::path(dir);
-#endif
-    }
+    if (const std::string dir = platform::environment_variable("ECFSIM_DIR"); !dir.empty())
+        return platform::path_from_text(dir);
     return fs::path("ecf-simulado");
 }
 

@@ -23,8 +23,6 @@ inline constexpr std::size_t kMaxFileSize = 4 << 20;
 
 // ECFSIM_DIR, or "ecf-simulado" in the working directory.
 std::filesystem::path simulator_dir();
-// The path as the platform layer takes it (UTF-8).
-std::string path_text(const std::filesystem::path& path);
 
 // The whole file. A file that does not exist gives `exists` false; one that
 // cannot be read or is larger than kMaxFileSize gives `unreadable` (and
@@ -51,7 +49,7 @@ bool truncate_file(const std::filesystem::path& path, std::uintmax_t size);
 // Holds the folder for one call (creates it when missing).
 class FolderLock {
   public:
-    explicit FolderLock(const std::filesystem::path& dir) : lock_(path_text(dir)) {}
+    explicit FolderLock(const std::filesystem::path& dir) : lock_(platform::path_text(dir)) {}
     bool ok() const { return lock_.ok(); }
 
   private:

@@ -79,9 +79,9 @@ bool commit(const fs::path& dir, const FiscalMemory& memory, std::string_view pa
 
 // Brings in ECFSIM_FALHAS once per value of the variable.
 void import_environment_faults(const fs::path& dir, FaultList& list, bool& changed) {
-    const char* env = std::getenv("ECFSIM_FALHAS");
+    const std::string env = platform::environment_variable("ECFSIM_FALHAS");
     const fs::path marker = dir / kImportedFaults;
-    if (env == nullptr || *env == '\0') {
+    if (env.empty()) {
         std::error_code ec;
         fs::remove(marker, ec); // the next value set will be taken again
         return;

@@ -1,15 +1,12 @@
 #include "shared/shared_record.h"
 
+#include "shared/platform/platform.h"
+
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
-
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -26,22 +23,14 @@ struct Registry {
     std::map<std::string, Record, std::less<>> records;
 };
 
-#ifdef _WIN32
-// The DLL stays loaded until the process ends, however often the modules
-// that load it free it (as -z nodelete does on Linux): else a reload would
-// come back with an empty registry and every record lost.
-bool pin_this_library() {
-    HMODULE self = nullptr;
-    return ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                    GET_MODULE_HANDLE_EX_FLAG_PIN,
-                                reinterpret_cast<LPCWSTR>(&pin_this_library), &self) != 0;
-}
-#endif
+// An address inside this library, to name it to the system.
+const char kThisLibrary = 0;
 
 Registry& registry() {
-#ifdef _WIN32
-    [[maybe_unused]] static const bool pinned = pin_this_library();
-#endif
+    // The library stays loaded until the process ends, however often the
+    // modules that load it free it: else a reload would come back with an
+    // empty registry and every record lost.
+    [[maybe_unused]] static const bool pinned = qv::platform::pin_module_of(&kThisLibrary);
     static auto* r = new Registry; // deliberately leaked: outlives static destructors
     return *r;
 }

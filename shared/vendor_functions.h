@@ -1,23 +1,22 @@
 /* The eleven functions of the printer vendor's library, each declared here
  * once: its exported name and its C signature. Every one has C linkage and
  * returns a signed 32-bit integer, 1 on success; texts are NUL-terminated
- * Windows-1252. The driver's typed calls, the simulated printer's exports,
- * the test libraries' exports and the list of names all come from this
- * table, so a call or a definition that does not match it does not build. */
+ * Windows-1252. The driver's typed calls, the simulated printer's exports
+ * (and the linker script that keeps them its only ones, which the build
+ * writes from this table: cmake/VendorExports.cmake), the test libraries'
+ * exports and the list of names all come from this table, so a call or a
+ * definition that does not match it does not build. */
 #ifndef QUITERVAL_SHARED_VENDOR_FUNCTIONS_H
 #define QUITERVAL_SHARED_VENDOR_FUNCTIONS_H
 
+#include "shared/platform/c_library.h"
+
 #include <stdint.h>
 
-/* The vendor libraries' calling convention: on 32-bit Windows the system's
- * standard call (WINAPI), as printer makers' libraries there use; elsewhere
- * the platform's C one (64-bit Windows has only one). */
+/* The vendor libraries' calling convention: the system's own (the standard
+ * call on 32-bit Windows). */
 #ifndef QV_VENDOR_CALL
-#if defined(_WIN32) && defined(__i386__)
-#define QV_VENDOR_CALL __stdcall
-#else
-#define QV_VENDOR_CALL
-#endif
+#define QV_VENDOR_CALL QV_SYSTEM_CALL
 #endif
 
 /* X(name, parameter list) for each function, in the library's order. */
@@ -38,10 +37,8 @@
 
 /* A library that defines the functions builds with QV_VENDOR_EXPORTING, so
  * that its declarations export them (and, on Windows, nothing else). */
-#if defined(QV_VENDOR_EXPORTING) && defined(_WIN32)
-#define QV_VENDOR_API __declspec(dllexport)
-#elif defined(QV_VENDOR_EXPORTING)
-#define QV_VENDOR_API __attribute__((visibility("default")))
+#ifdef QV_VENDOR_EXPORTING
+#define QV_VENDOR_API QV_LIBRARY_EXPORT
 #else
 #define QV_VENDOR_API
 #endif

@@ -6,7 +6,7 @@
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
 #include "shared/maker.h"
-#include "shared/platform/windows_facts.h"
+#include "shared/platform/platform.h"
 
 #include <algorithm>
 #include <array>
@@ -191,11 +191,7 @@ void FormHandlers::on_Bt_REDZ1_click() {
 }
 
 std::string web_site_command_line() {
-#ifdef _WIN32
-    return std::string(platform::windows::kBrowserCommand) + " " + std::string(kMakerWebAddress);
-#else
-    return "xdg-open " + std::string(kMakerWebAddress);
-#endif
+    return platform::web_browser_command_line(kMakerWebAddress);
 }
 
 std::string login_entry_caption(std::string_view entry) {

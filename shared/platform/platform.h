@@ -2,14 +2,18 @@
 // that close themselves, reads and writes that finish, the durable replace
 // of a whole file, the whole-record append, the folder lock, the loader and
 // the program's own folders. Paths are UTF-8; no system type shows here, so
-// each system brings its own source file behind this header.
+// each system brings its own source file behind this header. The sequences
+// built on the system's calls are written once (common.cpp); each system's
+// file holds only its calls (detail.h) and its places.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv::platform {
 
@@ -123,11 +127,52 @@ inline constexpr char kFolderSeparator = '/';
 // A path that names its place from the root ("/..." on POSIX; "C:\\..." or
 // "\\\\server\\..." on Windows).
 bool is_absolute_path(std::string_view path);
+// The last part of `path`, after its last separator (the whole when none).
+std::string_view file_name_of(std::string_view path);
+// The folder part of `path`: "." when it names none, the root for a file in
+// the root.
+std::string folder_of(std::string_view path);
+// Makes `folder` and the folders on its way when missing; false when it
+// cannot be made (it may still stand).
+bool make_folders(const std::string& folder);
+// A path as the layer takes it (UTF-8), and back.
+std::string path_text(const std::filesystem::path& path);
+std::filesystem::path path_from_text(std::string_view text);
 // The value of the environment variable `name` in UTF-8; empty when unset.
 std::string environment_variable(const char* name);
 
+// Keeps the loaded module (library) that holds `address` until the process
+// ends, however often it is unloaded. POSIX does it when the library is
+// linked (-z nodelete), so there it only answers true.
+bool pin_module_of(const void* address);
+
+// The file name the system gives the shared library `name` (a string
+// literal): "lib" name ".so" on POSIX, name ".dll" on Windows.
+#ifdef _WIN32
+#define QV_SHARED_LIBRARY_FILE(name) name ".dll"
+#else
+#define QV_SHARED_LIBRARY_FILE(name) "lib" name ".so"
+#endif
+
 // The folder of the running executable; empty when unknown.
 std::string executable_folder();
+// The folders that may hold the program's own libraries, most likely first:
+// `exe_folder`, and on POSIX the installed layout's lib/quiterval and lib.
+std::vector<std::string> program_library_folders(const std::string& exe_folder);
+// The folder of the configuration for every user, for a program whose
+// executable stands in `exe_folder`. POSIX: etc/quiterval beside the
+// installation's prefix, /etc/quiterval for a program under /usr or of
+// unknown place. Windows: the programs' folder itself (empty when unknown).
+std::string program_system_config_folder(const std::string& exe_folder);
+// Where the printer driver's log stands unless the user names it. POSIX:
+// <state folder>/quiterval/DARUMA.txt, empty when the user has no home.
+// Windows: the fixed path of windows_facts.h.
+std::string driver_log_default_path();
+// The command line that opens the web site `address` (no scheme) in the
+// user's browser. POSIX: xdg-open with https:// before the address (without
+// a scheme xdg-open takes it for a missing file). Windows: the fixed
+// browser of windows_facts.h, a blank, the bare address.
+std::string web_browser_command_line(std::string_view address);
 // The user's folders for state (logs) and configuration, without the
 // program's own subfolder; empty when the user has no home. POSIX:
 // $XDG_STATE_HOME and $XDG_CONFIG_HOME when absolute, else ~/.local/state and

@@ -1,7 +1,8 @@
 // The platform layer on Windows. Paths arrive in UTF-8 and reach the system
 // as UTF-16 (the wide functions); every file is binary, a raw HANDLE with no
 // text-mode translation anywhere.
-#include "shared/platform/platform.h"
+#include "shared/platform/detail.h"
+#include "shared/platform/windows_facts.h"
 
 // Built only for Windows (shared/CMakeLists.txt); the guard keeps a tool
 // that reads every source on another system (clang-tidy) from failing here.
@@ -20,7 +21,6 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <shlobj.h>
 #include <vector>
 
@@ -76,11 +76,6 @@ HANDLE create_file(const std::string& path, DWORD access, DWORD disposition,
     return ::CreateFileW(wide->c_str(), access, kShareAll, security, disposition, flags, nullptr);
 }
 
-bool delete_file(const std::string& path) {
-    const std::optional<std::wstring> wide = widen(path);
-    return wide && ::DeleteFileW(wide->c_str()) != 0;
-}
-
 bool is_separator(char c) {
     return c == '\\' || c == '/';
 }
@@ -111,19 +106,6 @@ std::string environment_variable(const char* name) {
 }
 
 namespace {
-
-// %variable% when it is an absolute path (a test or a technician can move
-// it, as the XDG variables on Linux), else the user's known folder.
-std::string user_folder(const char* variable, const KNOWNFOLDERID& known) {
-    if (std::string folder = environment_variable(variable); is_absolute_path(folder))
-        return folder;
-    PWSTR path = nullptr;
-    std::string folder;
-    if (SUCCEEDED(::SHGetKnownFolderPath(known, KF_FLAG_DONT_VERIFY, nullptr, &path)))
-        folder = narrow(path);
-    ::CoTaskMemFree(path);
-    return folder;
-}
 
 // Owner-only access, as mode 0600 on POSIX: a protected DACL (nothing
 // inherited from the folder) with one entry, full access for the user who
@@ -168,40 +150,6 @@ class OwnerOnly {
     bool ok_ = false;
 };
 
-// A name beside `path` that no other writer picks.
-std::string unique_temporary(const std::string& path) {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937 pick(std::random_device{}());
-    std::string name = path + ".novo-";
-    for (int i = 0; i < 6; ++i)
-        name += kLetters[pick() % (sizeof kLetters - 1)];
-    return name;
-}
-
-// Creates the temporary file exclusively: CREATE_NEW never opens what
-// stands at the name, a planted link included. A fixed name left by a crash
-// is deleted first (deleting a link deletes the link, not its target).
-File create_temporary(const std::string& path, const ReplaceOptions& options, std::string& temp) {
-    OwnerOnly owner_only;
-    SECURITY_ATTRIBUTES* security = options.owner_only ? owner_only.attributes() : nullptr;
-    if (options.owner_only && security == nullptr) return {}; // never a file others may read
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = options.fixed_temporary_name ? path + ".novo" : unique_temporary(path);
-        File file(native_of(create_file(temp, GENERIC_WRITE, CREATE_NEW, security)));
-        if (file.is_open()) return file;
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
-        if (options.fixed_temporary_name && (attempt > 0 || !delete_file(temp))) break;
-    }
-    return {};
-}
-
-// Cuts the file at `path` back to `size` bytes.
-bool truncate_path(const std::string& path, std::uint64_t size) {
-    File file(native_of(create_file(path, GENERIC_WRITE, OPEN_EXISTING)));
-    return file.is_open() && file.truncate(size);
-}
-
 } // namespace
 
 std::string last_error_text() {
@@ -221,23 +169,11 @@ std::string last_error_text() {
 }
 
 Fault last_fault() {
-    switch (::GetLastError()) {
-    case ERROR_SUCCESS:
-        return Fault::none;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        return Fault::not_found;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-        return Fault::no_access;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return Fault::no_space;
-    default:
-        return Fault::other;
-    }
+    static constexpr long kNotFound[] = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND};
+    static constexpr long kNoAccess[] = {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION,
+                                         ERROR_LOCK_VIOLATION, ERROR_WRITE_PROTECT};
+    static constexpr long kNoSpace[] = {ERROR_DISK_FULL, ERROR_HANDLE_DISK_FULL};
+    return detail::fault_of(static_cast<long>(::GetLastError()), {kNotFound, kNoAccess, kNoSpace});
 }
 
 File File::open(const std::string& path, Access access, Fault* fault) {
@@ -277,25 +213,13 @@ Fault probe_file(const std::string& path) {
         (void)::CloseHandle(h); // the outcome of the close is of no interest
         return Fault::none;
     }
-    switch (::GetLastError()) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_DIRECTORY:
-    case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-    case ERROR_NO_UNICODE_TRANSLATION:
-        return Fault::not_found;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return Fault::no_access;
-    default:
-        return Fault::other;
-    }
+    static constexpr long kNotFound[] = {
+        ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND,        ERROR_INVALID_NAME,  ERROR_BAD_PATHNAME,
+        ERROR_DIRECTORY,      ERROR_FILENAME_EXCED_RANGE,  ERROR_INVALID_DRIVE, ERROR_BAD_NETPATH,
+        ERROR_BAD_NET_NAME,   ERROR_NO_UNICODE_TRANSLATION};
+    static constexpr long kNoAccess[] = {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION,
+                                         ERROR_LOCK_VIOLATION};
+    return detail::fault_of(static_cast<long>(::GetLastError()), {kNotFound, kNoAccess, {}});
 }
 
 namespace {
@@ -317,15 +241,6 @@ File File::standard_input() {
 
 File File::standard_output() {
     return duplicate_standard(STD_OUTPUT_HANDLE);
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        (void)close();
-        native_ = other.native_;
-        other.native_ = kNone;
-    }
-    return *this;
 }
 
 bool File::close() {
@@ -367,6 +282,8 @@ bool File::flush() {
     return ::FlushFileBuffers(handle_of(native_)) != 0;
 }
 
+namespace detail {
+
 namespace {
 
 // One call moves at most this much: the system counts in 32 bits.
@@ -374,101 +291,98 @@ constexpr std::size_t kChunk = std::size_t{1} << 30;
 
 } // namespace
 
-std::optional<std::size_t> read_full(File& file, std::span<char> buffer) {
-    std::size_t got = 0;
-    while (got < buffer.size()) {
-        DWORD n = 0;
-        const auto want = static_cast<DWORD>(std::min(buffer.size() - got, kChunk));
-        if (::ReadFile(handle_of(file.native()), buffer.data() + got, want, &n, nullptr) == 0) {
-            // A pipe whose writer has gone has ended, as a file does.
-            if (::GetLastError() == ERROR_BROKEN_PIPE || ::GetLastError() == ERROR_HANDLE_EOF)
-                break;
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        got += n;
-    }
-    return got;
-}
-
-bool write_all(File& file, std::string_view data) {
-    while (!data.empty()) {
-        DWORD n = 0;
-        const auto want = static_cast<DWORD>(std::min(data.size(), kChunk));
-        if (::WriteFile(handle_of(file.native()), data.data(), want, &n, nullptr) == 0)
-            return false;
-        if (n == 0) {
-            ::SetLastError(ERROR_DISK_FULL);
-            return false;
-        }
-        data.remove_prefix(n);
-    }
-    return true;
-}
-
-Fault replace_file(const std::string& path, std::string_view data, const ReplaceOptions& options) {
-    auto tell = [&options](ReplaceStage stage) {
-        if (options.observer != nullptr) options.observer(stage);
-    };
-    // Beside the old file, so the move stays within one volume and replaces
-    // the old file in one step.
-    std::string temp;
-    File file = create_temporary(path, options, temp);
-    if (!file.is_open()) return last_fault();
-    tell(ReplaceStage::created);
-    auto fail = [&temp, &file] {
-        const Fault fault = last_fault();
-        (void)file.close(); // an open file cannot be deleted at once
-        (void)delete_file(temp);
-        return fault;
-    };
-    const std::size_t half = data.size() / 2;
-    if (!write_all(file, data.substr(0, half))) return fail();
-    tell(ReplaceStage::half_written);
-    if (!write_all(file, data.substr(half))) return fail();
-    tell(ReplaceStage::written);
-    if (options.durable && !file.flush()) return fail();
-    if (!file.close()) return fail();
-    tell(ReplaceStage::flushed);
-    const std::optional<std::wstring> from = widen(temp);
-    const std::optional<std::wstring> to = widen(path);
-    // Write-through: the move itself is on the disk when the call returns.
-    const DWORD flags = MOVEFILE_REPLACE_EXISTING | (options.durable ? MOVEFILE_WRITE_THROUGH : 0);
-    if (!from || !to || ::MoveFileExW(from->c_str(), to->c_str(), flags) == 0) return fail();
-    tell(ReplaceStage::renamed);
-    return Fault::none;
-}
-
-std::optional<std::uint64_t> append_whole(const std::string& path, std::string_view data) {
-    File file = File::open(path, Access::append_or_create);
-    if (!file.is_open()) return std::nullopt;
-    // The caller's lock keeps every other writer out meanwhile.
-    const std::optional<std::uint64_t> before = file.size();
-    if (!before) return std::nullopt;
-    const bool written = write_all(file, data);
-    if (!written) (void)file.truncate(*before);
-    const bool closed = file.close();
-    if (!written) return std::nullopt;
-    if (!closed) {
-        (void)truncate_path(path, *before);
+std::optional<std::size_t> read_some(File& file, std::span<char> buffer) {
+    DWORD n = 0;
+    const auto want = static_cast<DWORD>(std::min(buffer.size(), kChunk));
+    if (::ReadFile(handle_of(file.native()), buffer.data(), want, &n, nullptr) == 0) {
+        // A pipe whose writer has gone has ended, as a file does.
+        if (::GetLastError() == ERROR_BROKEN_PIPE || ::GetLastError() == ERROR_HANDLE_EOF) return 0;
         return std::nullopt;
     }
-    return before;
+    return n;
 }
 
-FolderLock::FolderLock(const std::string& folder) {
-    if (const std::optional<std::wstring> wide = widen(folder); wide && !wide->empty()) {
-        std::error_code ignored; // a folder that cannot be made fails the open below
-        std::filesystem::create_directories(std::filesystem::path(*wide), ignored);
+std::optional<std::size_t> write_some(File& file, std::string_view data) {
+    DWORD n = 0;
+    const auto want = static_cast<DWORD>(std::min(data.size(), kChunk));
+    if (::WriteFile(handle_of(file.native()), data.data(), want, &n, nullptr) == 0)
+        return std::nullopt;
+    if (n == 0) {
+        ::SetLastError(ERROR_DISK_FULL);
+        return std::nullopt;
     }
-    file_ = File::open(folder + "\\.trava", Access::lock);
-    if (!file_.is_open()) return;
+    return n;
+}
+
+// CREATE_NEW never opens what stands at the name, a planted link included.
+File create_exclusive(const std::string& path, bool owner_only, bool& taken) {
+    OwnerOnly owner;
+    SECURITY_ATTRIBUTES* security = owner_only ? owner.attributes() : nullptr;
+    taken = false;
+    if (owner_only && security == nullptr) return {}; // never a file others may read
+    File file(native_of(create_file(path, GENERIC_WRITE, CREATE_NEW, security)));
+    if (file.is_open()) return file;
+    const DWORD error = ::GetLastError();
+    taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+    return {};
+}
+
+bool remove_file(const std::string& path) {
+    const std::optional<std::wstring> wide = widen(path);
+    return wide && ::DeleteFileW(wide->c_str()) != 0;
+}
+
+bool rename_over(const std::string& from, const std::string& to, bool durable) {
+    const std::optional<std::wstring> wide_from = widen(from);
+    const std::optional<std::wstring> wide_to = widen(to);
+    // Write-through: the move itself is on the disk when the call returns.
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0);
+    return wide_from && wide_to && ::MoveFileExW(wide_from->c_str(), wide_to->c_str(), flags) != 0;
+}
+
+void flush_folder(const std::string& /*folder*/) {
+    // The write-through move has made the rename durable already.
+}
+
+bool truncate_path(const std::string& path, std::uint64_t size) {
+    File file(native_of(create_file(path, GENERIC_WRITE, OPEN_EXISTING)));
+    return file.is_open() && file.truncate(size);
+}
+
+bool lock_whole(File& file) {
     OVERLAPPED whole{};
     // Waits for the lock over the whole file; released when the handle closes.
-    if (::LockFileEx(handle_of(file_.native()), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD,
-                     &whole) == 0)
-        (void)file_.close();
+    return ::LockFileEx(handle_of(file.native()), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD,
+                        &whole) != 0;
 }
+
+std::string executable_path() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return narrow(path);
+        }
+        if (path.size() >= 32768) return {};
+        path.resize(path.size() * 2);
+    }
+}
+
+// The user's known folder for it.
+std::string default_user_folder(UserFolder which) {
+    PWSTR path = nullptr;
+    std::string folder;
+    const KNOWNFOLDERID& known =
+        which == UserFolder::state ? FOLDERID_LocalAppData : FOLDERID_RoamingAppData;
+    if (SUCCEEDED(::SHGetKnownFolderPath(known, KF_FLAG_DONT_VERIFY, nullptr, &path)))
+        folder = narrow(path);
+    ::CoTaskMemFree(path);
+    return folder;
+}
+
+} // namespace detail
 
 void* load_library(const std::string& path, std::string& error) {
     const std::optional<std::wstring> wide = widen(path);
@@ -499,39 +413,37 @@ void* find_function(void* library, const char* name) {
     return address;
 }
 
-namespace {
-
-std::string find_executable_folder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        if (path.size() >= 32768) return {};
-        path.resize(path.size() * 2);
-    }
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::string() : narrow(path.substr(0, slash));
+bool make_folders(const std::string& folder) {
+    const std::optional<std::wstring> wide = widen(folder);
+    if (!wide || wide->empty()) return false;
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(*wide), error);
+    return !error;
 }
 
-} // namespace
-
-// The executable does not move while it runs: looked up once, not at each
-// printer command.
-std::string executable_folder() {
-    static const std::string folder = find_executable_folder();
-    return folder;
+std::string path_text(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
 }
 
-std::string user_state_folder() {
-    return user_folder("LOCALAPPDATA", FOLDERID_LocalAppData);
+std::filesystem::path path_from_text(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
-std::string user_config_folder() {
-    return user_folder("APPDATA", FOLDERID_RoamingAppData);
+std::vector<std::string> program_library_folders(const std::string& exe_folder) {
+    return {exe_folder};
+}
+
+std::string program_system_config_folder(const std::string& exe_folder) {
+    return exe_folder;
+}
+
+std::string driver_log_default_path() {
+    return std::string(windows::kDriverLogPath);
+}
+
+std::string web_browser_command_line(std::string_view address) {
+    return std::string(windows::kBrowserCommand) + " " + std::string(address);
 }
 
 LocalTime local_time_now() {

@@ -155,7 +155,7 @@ TEST_F(HandlersTest, LogoShowsTheHandAndOpensTheMakersSiteMaximised) {
         "run_program 3 C:\\Arquivos de Programas\\Internet Explorer\\IEXPLORE.EXE "
         "www.quiterval.com.br";
 #else
-    const std::string browser = "run_program 3 xdg-open www.quiterval.com.br";
+    const std::string browser = "run_program 3 xdg-open https://www.quiterval.com.br";
 #endif
     EXPECT_EQ(window.log(), (std::vector<std::string>{"set_pointer Mao", browser}));
 }

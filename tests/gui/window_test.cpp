@@ -780,7 +780,7 @@ void WindowTest::logo_pointer_and_click() {
     QTest::qWait(500);
     QFile opened(bin + QStringLiteral("/opened"));
     QVERIFY(opened.open(QIODevice::ReadOnly));
-    QCOMPARE(opened.readAll(), QByteArray("www.quiterval.com.br\n"));
+    QCOMPARE(opened.readAll(), QByteArray("https://www.quiterval.com.br\n"));
     qputenv("PATH", path);
 }
 

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -464,6 +465,91 @@ TEST_F(PlatformTest, ProgramsFolderHoldsThisProgram) {
 #else
     EXPECT_TRUE(fs::exists(fs::path(folder) / "platform_tests")) << folder;
 #endif
+}
+
+// The maker's site opens from a click: xdg-open takes an address without a
+// scheme for a missing file and opens nothing, so Linux gets https:// before
+// it; Windows' fixed browser takes the bare address.
+TEST(PlatformPlacesTest, BrowserCommandLineOpensTheSite) {
+    const std::string line = web_browser_command_line("www.quiterval.com.br");
+#ifdef _WIN32
+    EXPECT_EQ(line, "C:\\Arquivos de Programas\\Internet Explorer\\IEXPLORE.EXE "
+                    "www.quiterval.com.br");
+#else
+    const std::size_t blank = line.find(' ');
+    ASSERT_NE(blank, std::string::npos) << line;
+    EXPECT_EQ(line.substr(0, blank), "xdg-open");
+    EXPECT_EQ(line.substr(blank + 1), "https://www.quiterval.com.br");
+#endif
+}
+
+TEST(PlatformPlacesTest, PathsAreCutAtTheSystemsSeparators) {
+    struct Case {
+        std::string_view path, file, folder;
+    };
+    const Case cases[] = {
+        {"a/b/c.txt", "c.txt", "a/b"},
+        {"c.txt", "c.txt", "."},
+        {"/c.txt", "c.txt", "/"},
+        {"a/b/", "", "a/b"},
+#ifdef _WIN32
+        {"C:\\Tornei\\Temp\\DARUMA.txt", "DARUMA.txt", "C:\\Tornei\\Temp"},
+        {"C:\\a/b\\c.dll", "c.dll", "C:\\a/b"},
+#else
+        {"a\\b.txt", "a\\b.txt", "."}, // a backslash is part of a POSIX name
+#endif
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(file_name_of(c.path), c.file) << c.path;
+        EXPECT_EQ(folder_of(c.path), c.folder) << c.path;
+    }
+}
+
+// Where the configuration for every user and the program's libraries are
+// looked for, from the executable's folder.
+TEST(PlatformPlacesTest, ProgramsPlacesFollowItsFolder) {
+    struct Case {
+        std::string exe_folder, config_folder;
+        std::vector<std::string> library_folders;
+    };
+    const Case cases[] = {
+#ifdef _WIN32
+        {"C:\\Quiterval", "C:\\Quiterval", {"C:\\Quiterval"}},
+        {"", "", {""}},
+#else
+        {"/opt/qv/bin",
+         "/opt/qv/etc/quiterval",
+         {"/opt/qv/bin", "/opt/qv/bin/../lib/quiterval", "/opt/qv/bin/../lib"}},
+        {"/usr/bin",
+         "/etc/quiterval",
+         {"/usr/bin", "/usr/bin/../lib/quiterval", "/usr/bin/../lib"}},
+        {"/usr/local/bin",
+         "/usr/local/etc/quiterval",
+         {"/usr/local/bin", "/usr/local/bin/../lib/quiterval", "/usr/local/bin/../lib"}},
+        {"/", "/etc/quiterval", {"/", "//../lib/quiterval", "//../lib"}},
+        {"", "/etc/quiterval", {"", "/../lib/quiterval", "/../lib"}},
+#endif
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(program_system_config_folder(c.exe_folder), c.config_folder) << c.exe_folder;
+        EXPECT_EQ(program_library_folders(c.exe_folder), c.library_folders) << c.exe_folder;
+    }
+}
+
+// A UTF-8 path made into the standard library's path names the same file,
+// and comes back as the same text.
+TEST_F(PlatformTest, FoldersAndPathsKeepTheirNames) {
+    const std::u8string utf8 = (dir_ / u8"pasta \u00E7\u00E3o" / u8"dentro").u8string();
+    const std::string folder(utf8.begin(), utf8.end());
+    EXPECT_TRUE(make_folders(folder));
+    EXPECT_TRUE(make_folders(folder)) << "a folder that stands is no failure";
+    const fs::path made = path_from_text(folder);
+    EXPECT_TRUE(fs::is_directory(made));
+    EXPECT_EQ(made, dir_ / u8"pasta \u00E7\u00E3o" / u8"dentro");
+    EXPECT_EQ(path_text(made), folder);
+    write_file(path("arquivo"), "x");
+    EXPECT_FALSE(make_folders(path("arquivo") + kFolderSeparator + "pasta"))
+        << "a file stands on the way";
 }
 
 } // namespace
