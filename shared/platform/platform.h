@@ -124,6 +124,13 @@ inline constexpr char kFolderSeparator = '\\';
 #else
 inline constexpr char kFolderSeparator = '/';
 #endif
+// True in the Windows build: lets portable code and tests choose a value or
+// skip a step with `if constexpr` instead of a preprocessor branch.
+#ifdef _WIN32
+inline constexpr bool kWindows = true;
+#else
+inline constexpr bool kWindows = false;
+#endif
 // A path that names its place from the root ("/..." on POSIX; "C:\\..." or
 // "\\\\server\\..." on Windows).
 bool is_absolute_path(std::string_view path);
