@@ -117,19 +117,16 @@ class FolderLock {
 void* load_library(const std::string& path, std::string& error);
 void* find_function(void* library, const char* name);
 
-// The separator the system writes between folders in a path (both '/' and
-// '\\' are read on Windows).
-#ifdef _WIN32
-inline constexpr char kFolderSeparator = '\\';
-#else
-inline constexpr char kFolderSeparator = '/';
-#endif
-// True in the Windows build: lets portable code and tests choose a value or
-// skip a step with `if constexpr` instead of a preprocessor branch.
+// kWindows: true in the Windows build, so that portable code and tests can
+// choose a value or skip a step with `if constexpr` instead of a preprocessor
+// branch. kFolderSeparator: the separator the system writes between folders
+// in a path (both '/' and '\\' are read on Windows).
 #ifdef _WIN32
 inline constexpr bool kWindows = true;
+inline constexpr char kFolderSeparator = '\\';
 #else
 inline constexpr bool kWindows = false;
+inline constexpr char kFolderSeparator = '/';
 #endif
 // A path that names its place from the root ("/..." on POSIX; "C:\\..." or
 // "\\\\server\\..." on Windows).
