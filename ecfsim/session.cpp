@@ -137,34 +137,41 @@ struct Loaded {
     Config config;
 };
 
+// One of the simulator's files read back, or, when it cannot be, a note on
+// the paper naming the file, why, and what the technician can do.
+template <typename T>
+std::optional<T> loaded_or_noted(const fs::path& dir, std::variant<T, LoadError> read,
+                                 std::string_view heading, std::string_view file,
+                                 std::string_view remedy) {
+    if (auto* bad = std::get_if<LoadError>(&read)) {
+        note_on_tape(dir, heading, std::string(file) + ", " + bad->text + std::string(remedy));
+        return std::nullopt;
+    }
+    return std::get<T>(std::move(read));
+}
+
 // The memory and settings, or the printer error and a note on the paper.
 std::variant<Loaded, std::int32_t> load(const fs::path& dir) {
-    Loaded l;
     const FileText mem = read_file(dir / kMemoryFile);
     // Only a missing file is a new printer; an empty one is damaged memory.
-    auto memory = !mem.exists      ? std::variant<FiscalMemory, LoadError>(FiscalMemory{})
-                  : mem.unreadable ? std::variant<FiscalMemory, LoadError>(
-                                         LoadError{"arquivo ilegível ou grande demais"_cp1252})
-                                   : memory_from_text(mem.text);
-    if (auto* bad = std::get_if<LoadError>(&memory)) {
-        note_on_tape(dir, "MEMÓRIA DO SIMULADOR DANIFICADA"_cp1252,
-                     std::string(kMemoryFile) + ", " + bad->text +
-                         ". Corrija o arquivo ou apague-o (apagar inicia um ECF novo).");
-        return err::kMemoryLost;
-    }
-    l.memory = std::get<FiscalMemory>(std::move(memory));
+    auto memory = loaded_or_noted<FiscalMemory>(
+        dir,
+        !mem.exists      ? std::variant<FiscalMemory, LoadError>(FiscalMemory{})
+        : mem.unreadable ? std::variant<FiscalMemory, LoadError>(
+                               LoadError{"arquivo ilegível ou grande demais"_cp1252})
+                         : memory_from_text(mem.text),
+        "MEMÓRIA DO SIMULADOR DANIFICADA"_cp1252, kMemoryFile,
+        ". Corrija o arquivo ou apague-o (apagar inicia um ECF novo).");
+    if (!memory) return err::kMemoryLost;
     const FileText cfg = read_file(dir / kConfigFile);
-    auto config = cfg.unreadable
-                      ? std::variant<Config, LoadError>(LoadError{"arquivo ilegível"_cp1252})
-                      : config_from_text(cfg.text);
-    if (auto* bad = std::get_if<LoadError>(&config)) {
-        note_on_tape(dir, "CONFIGURAÇÃO DO SIMULADOR DANIFICADA"_cp1252,
-                     std::string(kConfigFile) + ", " + bad->text +
-                         ". Corrija o arquivo ou apague-o.");
-        return err::kMemoryLost;
-    }
-    l.config = std::get<Config>(std::move(config));
-    return l;
+    auto config = loaded_or_noted<Config>(
+        dir,
+        cfg.unreadable ? std::variant<Config, LoadError>(LoadError{"arquivo ilegível"_cp1252})
+                       : config_from_text(cfg.text),
+        "CONFIGURAÇÃO DO SIMULADOR DANIFICADA"_cp1252, kConfigFile,
+        ". Corrija o arquivo ou apague-o.");
+    if (!config) return err::kMemoryLost;
+    return Loaded{std::move(*memory), std::move(*config)};
 }
 
 // A copy of an X reading or Z reduction in the reports folder, when that

@@ -30,36 +30,24 @@ constexpr std::string_view kFocusControls[] = {
     controls::Bt_REDZ1,   controls::Bt_LEITX1,  controls::Ed_SENHAM,    controls::Tab_Operadores,
     controls::Ed_SENHA,   controls::Cb_Operador};
 
+// Keys with a virtual-key code of their own that the window's key-down
+// handler knows (Windows' codes); digits, letters and F1-F12 follow by range.
+constexpr struct {
+    int key;
+    int code;
+} kKeyCodes[] = {
+    {Qt::Key_Return, kKeyEnter}, {Qt::Key_Enter, kKeyEnter}, {Qt::Key_Tab, kKeyTab},
+    {Qt::Key_Backtab, kKeyTab},  {Qt::Key_Backspace, 8},     {Qt::Key_Escape, 27},
+    {Qt::Key_Space, 32},         {Qt::Key_Left, 37},         {Qt::Key_Up, 38},
+    {Qt::Key_Right, 39},         {Qt::Key_Down, 40},         {Qt::Key_Delete, 46},
+};
+
 // The key code of a key as the window's key-down handler knows it (the
 // Windows virtual-key codes); -1 for keys it has no code for.
 int key_code(const QKeyEvent* key) {
     const int k = key->key();
-    switch (k) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return kKeyEnter;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return kKeyTab;
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_Space:
-        return 32;
-    case Qt::Key_Left:
-        return 37;
-    case Qt::Key_Up:
-        return 38;
-    case Qt::Key_Right:
-        return 39;
-    case Qt::Key_Down:
-        return 40;
-    case Qt::Key_Delete:
-        return 46;
-    default:
-        break;
-    }
+    for (const auto& row : kKeyCodes)
+        if (row.key == k) return row.code;
     if (k >= Qt::Key_0 && k <= Qt::Key_9) return k;
     if (k >= Qt::Key_A && k <= Qt::Key_Z) return k;
     if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return 112 + (k - Qt::Key_F1);

@@ -201,6 +201,24 @@ int QtWindowOps::selected_page(std::string_view control) {
     return tabs ? tabs->currentIndex() + 1 : 0;
 }
 
+namespace {
+
+// The icon bits of a Windows message-box style (0x70) as Qt's icon.
+QMessageBox::Icon icon_of(int icon_bits) {
+    constexpr struct {
+        int bits;
+        QMessageBox::Icon icon;
+    } kIcons[] = {{16, QMessageBox::Critical},
+                  {32, QMessageBox::Question},
+                  {48, QMessageBox::Warning},
+                  {64, QMessageBox::Information}};
+    for (const auto& row : kIcons)
+        if (row.bits == icon_bits) return row.icon;
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
 int QtWindowOps::message_box(std::string_view text, int style) {
     // Windows style value: buttons in the low bits, the icon in 0x70, the
     // default button in 0x300.
@@ -211,23 +229,7 @@ int QtWindowOps::message_box(std::string_view text, int style) {
     AnsweredBox box(&window_, buttons == 4);
     box.setWindowTitle(window_.windowTitle());
     box.setText(trimmed_right(from_cp1252(text)));
-    switch (icon) {
-    case 16:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case 32:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case 48:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case 64:
-        box.setIcon(QMessageBox::Information);
-        break;
-    default:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
-    }
+    box.setIcon(icon_of(icon));
     QList<QPushButton*> order;
     if (buttons == 4) { // Yes and No
         order << box.addButton(QMessageBox::Yes) << box.addButton(QMessageBox::No);

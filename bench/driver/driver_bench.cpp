@@ -19,19 +19,27 @@ char* prepared_block() {
     ::unsetenv("ECF_RECORDER_LOG");
     ::unsetenv("ECF_RECORDER_SCRIPT");
     char* rec = qv::driver::parameter_block();
-    qv::put_text(qv::field(rec, IMPFIS_DOCUMENTO), "12345678901");
-    qv::put_text(qv::field(rec, IMPFIS_COD_ITEM), "0000000000001");
-    qv::put_text(qv::field(rec, IMPFIS_DESCRICAO), "REFEICAO");
-    qv::put_text(qv::field(rec, IMPFIS_UNIDADE), "  ");
-    qv::put_text(qv::field(rec, IMPFIS_QUANTIDADE), "0001000");
-    qv::put_text(qv::field(rec, IMPFIS_PRECO_UNIT), "00010000");
-    qv::put_text(qv::field(rec, IMPFIS_DESC_ITEM), "00");
-    qv::put_text(qv::field(rec, IMPFIS_TIPO_DESC), "D");
-    qv::put_text(qv::field(rec, IMPFIS_MODO_DESC), "$");
-    qv::put_text(qv::field(rec, IMPFIS_VALOR_DESC), "00000000000000");
-    qv::put_text(qv::field(rec, IMPFIS_FORMA_PAGTO), "Dinheiro");
-    qv::put_text(qv::field(rec, IMPFIS_VALOR_PAGTO), "00000000015000");
-    qv::put_text(qv::field(rec, IMPFIS_MENSAGEM), "Vlr aprox.tributos R$ 20,00 (13,33%)");
+    // One coupon's data, so that every command finds what it needs.
+    const struct {
+        qv::FieldSpec field;
+        std::string_view text;
+    } kData[] = {
+        {IMPFIS_DOCUMENTO, "12345678901"},
+        {IMPFIS_COD_ITEM, "0000000000001"},
+        {IMPFIS_DESCRICAO, "REFEICAO"},
+        {IMPFIS_UNIDADE, "  "},
+        {IMPFIS_QUANTIDADE, "0001000"},
+        {IMPFIS_PRECO_UNIT, "00010000"},
+        {IMPFIS_DESC_ITEM, "00"},
+        {IMPFIS_TIPO_DESC, "D"},
+        {IMPFIS_MODO_DESC, "$"},
+        {IMPFIS_VALOR_DESC, "00000000000000"},
+        {IMPFIS_FORMA_PAGTO, "Dinheiro"},
+        {IMPFIS_VALOR_PAGTO, "00000000015000"},
+        {IMPFIS_MENSAGEM, "Vlr aprox.tributos R$ 20,00 (13,33%)"},
+    };
+    for (const auto& d : kData)
+        qv::put_text(qv::field(rec, d.field), d.text);
     return rec;
 }
 
