@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 
 namespace qv::torlib {
 namespace {
@@ -42,44 +43,51 @@ constexpr std::array<int, 10> kCpfWeights2{11, 10, 9, 8, 7, 6, 5, 4, 3, 2};
 constexpr std::array<int, 12> kCnpjWeights1{5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2};
 constexpr std::array<int, 13> kCnpjWeights2{6, 5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2};
 
+// The document's characters as the values its check digits are computed
+// over: `value_of(position, character)` gives each one's value, or -1 for a
+// character that makes the document invalid.
+template <typename ValueOf>
+std::optional<std::array<int, 14>> values_of(ConstBytes text, ValueOf value_of) {
+    std::array<int, 14> d{};
+    for (std::size_t i = 0; i < text.size() && i < d.size(); ++i) {
+        const int v = value_of(i, text[i]);
+        if (v < 0) return std::nullopt;
+        d[i] = v;
+    }
+    return d;
+}
+
+int digit_value(char c) {
+    return is_digit(c) ? c - '0' : -1;
+}
+
 // A CPF counts blanks as zeros (callers pass eleven digits; a short number
 // padded with blanks is judged as if padded with zeros). Any other character
 // makes the number invalid rather than being given some arbitrary value.
 bool cpf_valid(ConstBytes cpf) {
-    std::array<int, 14> d{};
-    for (std::size_t i = 0; i < cpf.size(); ++i) {
-        const char c = cpf[i];
-        if (c == ' ') continue;
-        if (!is_digit(c)) return false;
-        d[i] = c - '0';
-    }
-    return check_digits_hold(d, 9, kCpfWeights1, kCpfWeights2);
+    const auto d =
+        values_of(cpf, [](std::size_t, char c) { return c == ' ' ? 0 : digit_value(c); });
+    return d && check_digits_hold(*d, 9, kCpfWeights1, kCpfWeights2);
 }
 
 // A CNPJ must be all digits, except that its last character is read by the
 // low four bits of its code (a blank reads as 0).
 bool cnpj_valid(ConstBytes cnpj) {
-    std::array<int, 14> d{};
-    for (std::size_t i = 0; i < cnpj.size(); ++i) {
-        const char c = i + 1 == cnpj.size() ? low4_digit(cnpj[i]) : cnpj[i];
-        if (!is_digit(c)) return false;
-        d[i] = c - '0';
-    }
-    return check_digits_hold(d, 12, kCnpjWeights1, kCnpjWeights2);
+    const auto d = values_of(cnpj, [last = cnpj.size() - 1](std::size_t i, char c) {
+        return digit_value(i == last ? low4_digit(c) : c);
+    });
+    return d && check_digits_hold(*d, 12, kCnpjWeights1, kCnpjWeights2);
 }
 
 // A CNPJ of today's form: twelve digits or upper-case letters, each worth
 // its character code minus 48 ("A" is 17), then two check digits. The
 // numeric CNPJ is the case without letters.
 bool alphanumeric_cnpj_valid(ConstBytes cnpj) {
-    std::array<int, 14> d{};
-    for (std::size_t i = 0; i < cnpj.size(); ++i) {
-        const char c = cnpj[i];
+    const auto d = values_of(cnpj, [](std::size_t i, char c) {
         const bool letter_allowed = i < 12 && c >= 'A' && c <= 'Z';
-        if (!is_digit(c) && !letter_allowed) return false;
-        d[i] = c - '0';
-    }
-    return check_digits_hold(d, 12, kCnpjWeights1, kCnpjWeights2);
+        return letter_allowed ? c - '0' : digit_value(c);
+    });
+    return d && check_digits_hold(*d, 12, kCnpjWeights1, kCnpjWeights2);
 }
 
 } // namespace
