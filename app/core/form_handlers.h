@@ -72,8 +72,9 @@ class FormHandlers {
     char enter_as_tab_ = ' ';
 };
 
-// The command line that opens the maker's web site: the browser's path, one
-// blank and the address (on Windows the fixed browser; elsewhere xdg-open).
+// The command line that opens the maker's web site: on Windows the fixed
+// browser's path, one blank and the address; elsewhere xdg-open with the
+// address behind "https://", since xdg-open reads a bare address as a file.
 std::string web_site_command_line();
 
 // What the operator list shows of an entry "name - password": the name only,

@@ -1,5 +1,5 @@
-// Takes the README's pictures of the real window: the three pages and the two
-// lock panels, as PNG files in the given folder. Runs in a scratch working
+// Takes the cashier's guide's pictures (docs/caixa.md) of the real window:
+// the three pages and the two lock panels, as PNG files in the given folder. Runs in a scratch working
 // folder of its own making (the settings file is created there).
 //
 //   quiterval-screenshots <folder>        (QT_QPA_PLATFORM=offscreen works)
