@@ -1,6 +1,7 @@
 // Takes the cashier's guide's pictures (docs/caixa.md) of the real window:
-// the three pages and the two lock panels, as PNG files in the given folder. Runs in a scratch working
-// folder of its own making (the settings file is created there).
+// the three pages and the two lock panels, as PNG files in the given folder.
+// Runs in a scratch working folder of its own making (the settings file is
+// created there).
 //
 //   quiterval-screenshots <folder>        (QT_QPA_PLATFORM=offscreen works)
 #include "app/core/control_names.h"
