@@ -5,6 +5,7 @@
 
 #include "driver/fiscal_driver.h"
 #include "shared/impfis_block.h"
+#include "shared/platform/platform.h"
 
 namespace qv::test {
 namespace {
@@ -149,14 +150,12 @@ TEST_F(HandlersTest, PrintedCouponResetsTheFormButNotThePayment) {
 TEST_F(HandlersTest, LogoShowsTheHandAndOpensTheMakersSiteMaximised) {
     handlers.on_Img_FUNDO_mouse_move();
     handlers.on_Img_FUNDO_click();
-#ifdef _WIN32
-    // Windows' fixed browser, one blank, the address.
+    // On Windows the fixed browser, one blank, the address.
     const std::string browser =
-        "run_program 3 C:\\Arquivos de Programas\\Internet Explorer\\IEXPLORE.EXE "
-        "www.quiterval.com.br";
-#else
-    const std::string browser = "run_program 3 xdg-open https://www.quiterval.com.br";
-#endif
+        platform::kWindows
+            ? "run_program 3 C:\\Arquivos de Programas\\Internet Explorer\\IEXPLORE.EXE "
+              "www.quiterval.com.br"
+            : "run_program 3 xdg-open https://www.quiterval.com.br";
     EXPECT_EQ(window.log(), (std::vector<std::string>{"set_pointer Mao", browser}));
 }
 

@@ -1,10 +1,7 @@
 // "ABRAR" and the "GRAVAR" save through the engine: the settings file into
 // the configuration controls, the grid and the login list, and back.
 #include "engine_fixture.h"
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
+#include "shared/platform/platform.h"
 
 namespace qv::test {
 namespace {
@@ -56,11 +53,13 @@ TEST_F(SettingsLoadTest, FirstStartInAnEmptyFolderCreatesTheDefaultRecord) {
     EXPECT_FALSE(window.visible(controls::Frm_SENHAM));
     EXPECT_EQ(engine.W_CONTADOR, 41);
     EXPECT_EQ(std::string(engine.W_STATUS_TABELAS.data(), 2), "00");
-#ifndef _WIN32 // no mode bits there; the owner-only access is a security descriptor
-    struct stat st {};
-    ASSERT_EQ(::stat(settings_path().c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 077, 0u) << "others can read the passwords";
-#endif
+    // Windows has no mode bits; the owner-only access is a security descriptor there.
+    if constexpr (!platform::kWindows) {
+        std::error_code error;
+        const fs::perms perms = fs::status(settings_path(), error).permissions();
+        ASSERT_FALSE(error) << error.message();
+        EXPECT_EQ(static_cast<unsigned>(perms) & 077, 0u) << "others can read the passwords";
+    }
 }
 
 TEST_F(SettingsLoadTest, PreparedRecordFillsControlsGridAndLoginListInTableOrder) {
@@ -121,9 +120,8 @@ TEST_F(SettingsLoadTest, SomethingThatIsNotAFileIsAnOpeningError) {
 }
 
 TEST_F(SettingsLoadTest, FileThatCannotBeCreatedIsAnOpeningErrorNotALoop) {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows cannot remove a process's working folder (the vanished folder)";
-#endif
+    if constexpr (platform::kWindows)
+        GTEST_SKIP() << "Windows cannot remove a process's working folder (the vanished folder)";
     // The folder vanishes under the program: nothing can be created in it.
     fs::path gone = dir_ / "gone";
     fs::create_directory(gone);

@@ -6,6 +6,7 @@
 #include "driver/fiscal_driver.h"
 #include "shared/fixed_field.h"
 #include "shared/impfis_block.h"
+#include "shared/platform/platform.h"
 #include "tests/support/environment.h"
 #include "tests/support/files.h"
 #include "tests/support/recorder.h"
@@ -43,28 +44,16 @@ class DriverTest : public ::testing::Test {
     void SetUp() override {
         qv::test::use_recorder(ECF_RECORDER_PATH, dir_);
         // No configuration file of the machine's user takes part.
-#ifdef _WIN32
-        set_env("APPDATA", dir_ / "config");
-#else
-        set_env("XDG_CONFIG_HOME", dir_ / "config");
-#endif
+        set_env(platform::kWindows ? "APPDATA" : "XDG_CONFIG_HOME", dir_ / "config");
         rec_ = parameter_block();
         ASSERT_NE(rec_, nullptr);
         std::fill(rec_, rec_ + kSize, ' ');
     }
-    fs::path log_file() const {
-        return qv::test::driver_log(dir_);
-    }
+    fs::path log_file() const { return qv::test::driver_log(dir_); }
 
-    void put(const FieldSpec& f, std::string_view text) {
-        put_text(field(rec_, f), text);
-    }
-    std::string get(const FieldSpec& f) const {
-        return get_text(field(rec_, f));
-    }
-    std::int32_t retorno() const {
-        return get_int32le(field(rec_, IMPFIS_RETORNO));
-    }
+    void put(const FieldSpec& f, std::string_view text) { put_text(field(rec_, f), text); }
+    std::string get(const FieldSpec& f) const { return get_text(field(rec_, f)); }
+    std::int32_t retorno() const { return get_int32le(field(rec_, IMPFIS_RETORNO)); }
 
     // Scripts the vendor's answers, one "<function> <value> [<error>]" per line.
     void script(std::initializer_list<std::string_view> lines) {
@@ -73,9 +62,7 @@ class DriverTest : public ::testing::Test {
             (s += l) += '\n';
         write_file(qv::test::recorder_script(dir_), s);
     }
-    std::string script_left() const {
-        return read_file(qv::test::recorder_script(dir_));
-    }
+    std::string script_left() const { return read_file(qv::test::recorder_script(dir_)); }
 
     // Runs one command through the form invocation.
     void run(std::string_view command) {
@@ -83,12 +70,8 @@ class DriverTest : public ::testing::Test {
         ASSERT_TRUE(invoke_form(kFormName));
     }
 
-    void forget_calls() const {
-        fs::remove(qv::test::calls_log(dir_));
-    }
-    std::vector<std::string> calls() const {
-        return qv::test::recorded_calls(dir_);
-    }
+    void forget_calls() const { fs::remove(qv::test::calls_log(dir_)); }
+    std::vector<std::string> calls() const { return qv::test::recorded_calls(dir_); }
 
     // The four result texts, all blank.
     bool all_results_blank() const {

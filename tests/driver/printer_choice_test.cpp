@@ -2,6 +2,7 @@
 // file or, with nothing chosen, the simulated printer; and the configuration
 // files that cannot be used.
 #include "driver/printer_choice.h"
+#include "shared/platform/platform.h"
 #include "tests/support/files.h"
 #include "tests/support/scratch_folder.h"
 
@@ -13,14 +14,9 @@ namespace {
 namespace fs = std::filesystem;
 using qv::test::write_file;
 
-// Absolute paths of each system: a drive before the root on Windows.
-#ifdef _WIN32
-#define TEST_ROOT "C:"
-#define TEST_SIMULATOR_FILE "quiterval-ecfsim.dll"
-#else
-#define TEST_ROOT ""
-#define TEST_SIMULATOR_FILE "libquiterval-ecfsim.so"
-#endif
+// Absolute paths of each system: TEST_ROOT (given by the build) is the drive
+// before the root on Windows, nothing on POSIX.
+#define TEST_SIMULATOR_FILE QV_SHARED_LIBRARY_FILE("quiterval-ecfsim")
 
 constexpr const char* kSimulator = TEST_ROOT "/opt/qv/lib/" TEST_SIMULATOR_FILE;
 

@@ -1,61 +1,15 @@
 // Decoding of a refused command through the printer's error code, the error
-// table and the driver log.
+// table and the driver log. The tests that differ by system stand in
+// status_log_posix_test.cpp and status_log_windows_test.cpp.
+#include "status_log_test.h"
+
 #include "driver/driver_log.h"
 #include "driver/error_table.h"
-#include "driver_fixture.h"
-#include "shared/cp1252.h"
-#include "shared/platform/windows_facts.h"
 
-#include <ctime>
 #include <set>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 namespace qv::driver::test {
 namespace {
-
-const std::string kNotExecuted = pad("Comando não executado !!!"_cp1252, 30);
-
-bool all_digits(std::string_view s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// Checks one log entry of six 80-character lines starting at `first`.
-void expect_entry(const std::vector<std::string>& lines, std::size_t first,
-                  std::string_view command, std::string_view status, std::string_view msg) {
-    ASSERT_GE(lines.size(), first + 6);
-    for (std::size_t i = first; i < first + 6; ++i)
-        EXPECT_EQ(lines[i].size(), 80u) << i;
-    EXPECT_EQ(lines[first], std::string(80, '-'));
-    const std::string date = lines[first + 1].substr(0, 6);
-    EXPECT_TRUE(all_digits(date)) << date;
-    EXPECT_EQ(lines[first + 1].substr(6), std::string(74, ' '));
-    std::time_t t = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    ::localtime_s(&local, &t);
-#else
-    ::localtime_r(&t, &local);
-#endif
-    char today[7];
-    std::strftime(today, sizeof today, "%y%m%d", &local);
-    EXPECT_EQ(date, today); // (a run across midnight would fail here once)
-    const std::string time = lines[first + 2].substr(0, 8);
-    EXPECT_TRUE(all_digits(time)) << time;
-    EXPECT_LT(std::stoi(time.substr(0, 2)), 24);
-    EXPECT_LT(std::stoi(time.substr(2, 2)), 60);
-    EXPECT_EQ(lines[first + 2].substr(8), std::string(72, ' '));
-    EXPECT_EQ(lines[first + 3], pad(command, 80));
-    EXPECT_EQ(lines[first + 4], pad(status, 80));
-    EXPECT_EQ(lines[first + 5], pad(msg, 80));
-}
-
-using StatusDecoding = DriverTest;
 
 TEST_F(StatusDecoding, KnownErrorCodeGivesItsTextAndOneLogEntry) {
     for (std::int32_t refusal : {-12, -27}) {
@@ -208,37 +162,6 @@ TEST_F(StatusDecoding, LogThatIsAFolderIsIgnored) {
     EXPECT_TRUE(fs::is_empty(dir_ / "folder"));
 }
 
-TEST_F(StatusDecoding, LogThatIsAFifoIsIgnored) {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no named pipes in the file system (no FIFO to make)";
-#else
-    const fs::path fifo = dir_ / "fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    set_env("QUITERVAL_DRIVER_LOG", fifo);
-    // In a child with an alarm: a FIFO that nobody reads must not hang it.
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::alarm(20);
-        script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
-        run("CANC-CUPOM");
-        ::_exit(get(IMPFIS_MSG_1) == pad("CF aberto", 100) ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "hung or wrong: " << status;
-    // With a reader on the FIFO nothing reaches it either.
-    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
-    run("CANC-CUPOM");
-    char byte = 0;
-    EXPECT_LE(::read(reader, &byte, 1), 0);
-    ::close(reader);
-    EXPECT_TRUE(fs::is_fifo(fifo));
-#endif
-}
-
 TEST_F(StatusDecoding, LogLineSixKeepsTheFirst80Characters) {
     const std::string msg = std::string(75, 'a') + "bcdefghijklmnopqrstuvwxy";
     write_log_entry(pad("LEITURAX", 40), kNotExecuted, pad(msg, 100));
@@ -246,32 +169,6 @@ TEST_F(StatusDecoding, LogLineSixKeepsTheFirst80Characters) {
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[5], msg.substr(0, 80));
 }
-
-#ifdef _WIN32
-// Windows keeps the log at its fixed path whatever the user's folders.
-TEST_F(StatusDecoding, DefaultLogIsTheFixedWindowsPath) {
-    const qv::test::EnvGuard local("LOCALAPPDATA");
-    unset_env("QUITERVAL_DRIVER_LOG");
-    set_env("LOCALAPPDATA", dir_ / "state");
-    EXPECT_EQ(log_path(), platform::windows::kDriverLogPath);
-    EXPECT_FALSE(fs::exists(dir_ / "state"));
-}
-#else
-TEST_F(StatusDecoding, DefaultLogLivesInTheStateFolderWhichIsCreated) {
-    const qv::test::EnvGuard home("HOME"), state("XDG_STATE_HOME");
-    unset_env("QUITERVAL_DRIVER_LOG");
-    set_env("XDG_STATE_HOME", dir_ / "state");
-    EXPECT_EQ(log_path(), (dir_ / "state" / "quiterval" / "DARUMA.txt").string());
-    EXPECT_TRUE(fs::is_directory(dir_ / "state" / "quiterval"));
-    unset_env("XDG_STATE_HOME");
-    set_env("HOME", dir_ / "home");
-    script({"iCFCancelar_ECF_Daruma -12", "rStatusUltimoCmdInt_ECF_Daruma 1 78"});
-    run("CANC-CUPOM");
-    const std::vector<std::string> lines =
-        lines_of(read_file(dir_ / "home" / ".local" / "state" / "quiterval" / "DARUMA.txt"));
-    expect_entry(lines, 0, "CANC-CUPOM", kNotExecuted, "CF aberto");
-}
-#endif
 
 TEST(ErrorTable, RowsCodesAndTexts) {
     const auto rows = error_table();

@@ -4,6 +4,7 @@
 #include "driver/printer_choice.h"
 #include "driver_fixture.h"
 #include "shared/cp1252.h"
+#include "shared/platform/platform.h"
 #include "tests/support/program.h"
 
 namespace qv::driver::test {
@@ -20,9 +21,8 @@ const fs::path kToolFile = fs::path(QUITERVAL_ECF_PATH).filename();
 fs::path copy_tool(const fs::path& folder) {
     fs::create_directories(folder);
     fs::copy_file(QUITERVAL_ECF_PATH, folder / kToolFile);
-#ifdef _WIN32
-    fs::copy_file(SHARED_RECORDS_LIBRARY, folder / fs::path(SHARED_RECORDS_LIBRARY).filename());
-#endif
+    if constexpr (platform::kWindows)
+        fs::copy_file(SHARED_RECORDS_LIBRARY, folder / fs::path(SHARED_RECORDS_LIBRARY).filename());
     return folder / kToolFile;
 }
 
@@ -243,14 +243,11 @@ TEST_F(Tool, DefaultLibraryIsFoundBesideTheExecutableNotTheWorkingFolder) {
         const char* what;
         fs::path library_folder; // relative to the install root
     };
+    std::vector<Case> cases = {{"beside the program", "bin"}};
     // Windows installs the DLLs beside the programs only.
-    const std::vector<Case> cases = {
-        {"beside the program", "bin"},
-#ifndef _WIN32
-        {"installed lib/quiterval", "lib/quiterval"},
-        {"installed lib", "lib"},
-#endif
-    };
+    if constexpr (!platform::kWindows)
+        cases.insert(cases.end(),
+                     {{"installed lib/quiterval", "lib/quiterval"}, {"installed lib", "lib"}});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const fs::path root = dir_ / "root";
@@ -283,12 +280,10 @@ TEST_F(Tool, ConfigurationFilesChooseTheLibrary) {
     unset_env("QUITERVAL_ECF_LIBRARY");
     const fs::path root = dir_ / "root";
     const fs::path program = copy_tool(root / "bin");
-#ifdef _WIN32
-    const fs::path system_file = root / "bin" / "impressora.conf";
-#else
-    fs::create_directories(root / "etc" / "quiterval");
-    const fs::path system_file = root / "etc" / "quiterval" / "impressora.conf";
-#endif
+    const fs::path system_file = platform::kWindows
+                                     ? root / "bin" / "impressora.conf"
+                                     : root / "etc" / "quiterval" / "impressora.conf";
+    fs::create_directories(system_file.parent_path());
     fs::create_directories(dir_ / "config" / "quiterval");
     const fs::path user_file = dir_ / "config" / "quiterval" / "impressora.conf";
     const std::string missing = utf8(dir_ / "falta" / "libecf.so");

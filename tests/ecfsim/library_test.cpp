@@ -1,34 +1,23 @@
 // The simulated printer through its exported functions, each test in a
 // folder of its own: persistence across processes, refusals that leave the
 // memory as it was, fault injection, damaged files.
-#include "ecfsim/vendor_api.h"
-#include "tests/support/environment.h"
+// The test that needs POSIX stands in library_posix_test.cpp, its skipping
+// twin in library_windows_test.cpp.
+#include "library_test.h"
+
 #include "tests/support/exports.h"
 #include "tests/support/files.h"
-#include "tests/support/program.h"
-#include "tests/support/scratch_folder.h"
 
-#include <gtest/gtest.h>
-
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <string>
-#include <vector>
-
-#ifndef _WIN32
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
-namespace fs = std::filesystem;
 
 namespace {
 
+namespace fs = std::filesystem;
+using qv::test::kMessage;
+using qv::test::Library;
 using qv::test::read_file;
 using qv::test::set_env;
 using qv::test::unset_env;
@@ -36,45 +25,6 @@ using qv::test::unset_env;
 void write(const fs::path& p, const std::string& text) {
     std::ofstream(p, std::ios::binary) << text;
 }
-
-const std::string kMeal = "REFEICAO" + std::string(21, ' ');
-const std::string kMessage = std::string(240, ' ');
-
-class Library : public testing::Test {
-  protected:
-    void SetUp() override {
-        set_env("ECFSIM_DIR", dir_ / "ecf");
-        set_env("ECFSIM_NOW", "2026-12-07 10:00:00");
-        unset_env("ECFSIM_FALHAS");
-    }
-    void TearDown() override { unset_env("ECFSIM_FALHAS"); }
-    fs::path ecf(const char* name) const { return dir_ / "ecf" / name; }
-    static std::int32_t status() {
-        std::int32_t error = -1, warning = -1;
-        EXPECT_EQ(rStatusUltimoCmdInt_ECF_Daruma(&error, &warning), 1);
-        return error;
-    }
-    static std::int32_t sell(const char* tax = "18,00") {
-        return iCFVender_ECF_Daruma(tax, "0001000", "00010000", "D%", "0000", "0000000000001", "UN",
-                                    kMeal.c_str());
-    }
-    static void coupon() {
-        ASSERT_EQ(iCFAbrir_ECF_Daruma("12345678909         ", "", ""), 1);
-        ASSERT_EQ(sell(), 1);
-        ASSERT_EQ(iCFTotalizarCupom_ECF_Daruma("D$", "00000000000000"), 1);
-        ASSERT_EQ(iCFEfetuarPagamentoFormatado_ECF_Daruma("Dinheiro", "00000000010000"), 1);
-        ASSERT_EQ(iCFEncerrarConfigMsg_ECF_Daruma(kMessage.c_str()), 1);
-    }
-    // Runs one call in a new process, as a program restarted between commands.
-    static std::string in_new_process(const std::vector<std::string>& args) {
-        std::string out = qv::test::run_program(ECFSIM_CALL, args).out;
-        while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
-            out.pop_back();
-        return out;
-    }
-    qv::test::ScratchFolder scratch_{"ecfsim-test"};
-    fs::path dir_ = scratch_.path();
-};
 
 TEST_F(Library, FullCouponIsKeptAndPrinted) {
     coupon();
@@ -259,43 +209,6 @@ TEST_F(Library, UnwritableMemoryOrPaperIsAFileErrorAndChangesNothing) {
     fs::create_directory(ecf("bobina.txt")); // no paper to print on
     EXPECT_EQ(iCFCancelar_ECF_Daruma(), -8);
     EXPECT_EQ(read_file(ecf("estado.txt")), memory);
-}
-
-TEST_F(Library, ZReductionOnAFullDiskChangesNothingAndCanBeMadeLater) {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no file size limit for a process (RLIMIT_FSIZE) to stand for "
-                    "a full disk";
-#else
-    coupon();
-    const std::string memory = read_file(ecf("estado.txt"));
-    const std::string tape = read_file(ecf("bobina.txt"));
-    ASSERT_GT(tape.size(), memory.size() + 200);
-    // A child whose files may not grow past the paper's present size and a
-    // little: the new memory fits, the Z reduction's paper does not.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlim_t limit = tape.size() + 100;
-        const rlimit size{limit, limit};
-        if (setrlimit(RLIMIT_FSIZE, &size) != 0) _exit(3);
-        _exit(iReducaoZ_ECF_Daruma("000000", "000000") == -8 ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the full disk was not answered -8";
-    EXPECT_EQ(read_file(ecf("estado.txt")), memory);
-    EXPECT_EQ(read_file(ecf("bobina.txt")), tape) << "the part that fit was left on the paper";
-    // With room again the day is closed, once, its totals on the paper.
-    EXPECT_EQ(iReducaoZ_ECF_Daruma("000000", "000000"), 1);
-    const std::string after = read_file(ecf("bobina.txt")).substr(tape.size());
-    EXPECT_NE(after.find("REDUÇÃO Z"), std::string::npos);
-    EXPECT_NE(after.find("VENDA BRUTA DIÁRIA R$" + std::string(21, ' ') + "100,00"),
-              std::string::npos)
-        << after;
-    EXPECT_NE(read_file(ecf("estado.txt")).find("crz=1\n"), std::string::npos);
-#endif
 }
 
 TEST_F(Library, StepDoneButAnsweredAsFailedIsRefusedWhenSentAgain) {

@@ -3,26 +3,16 @@
 // library or one of its functions goes missing, the simulated printer's
 // memory is damaged. The cashier always gets a clear message and, where the
 // coupon can go on, the retry question; nothing crashes.
+#include "permission_run.h"
 #include "tests/core/engine_fixture.h"
 #include "tests/support/coupon_desk.h"
-#ifndef _WIN32
-#include "tests/support/permissions.h"
-#endif
 
 #include "driver/fiscal_driver.h"
 #include "shared/impfis_block.h"
+#include "shared/platform/platform.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
-#else
-#include <sys/wait.h>
-#endif
 
 namespace qv::test {
 namespace {
@@ -109,10 +99,10 @@ class LogFaultTest : public FaultTest, public ::testing::WithParamInterface<LogC
 // file, and its error output is kept.
 TEST_P(LogFaultTest, RefusalIsShownAndRetriedWhateverTheLog) {
     const LogCase& c = GetParam();
-#ifdef _WIN32
-    if (c.folder_perms != fs::perms::all && c.make_folder)
-        GTEST_SKIP() << "Windows keeps no write permission bits on a folder (read-only folder)";
-#endif
+    if constexpr (platform::kWindows) {
+        if (c.folder_perms != fs::perms::all && c.make_folder)
+            GTEST_SKIP() << "Windows keeps no write permission bits on a folder (read-only folder)";
+    }
     const fs::path folder = dir_ / "log";
     if (c.make_folder) {
         fs::create_directory(folder);
@@ -138,35 +128,7 @@ TEST_P(LogFaultTest, RefusalIsShownAndRetriedWhateverTheLog) {
         out.close();
         return static_cast<bool>(out);
     };
-#ifdef _WIN32
-    // No permission bits to meet: the coupon runs in this process, its
-    // error output caught in the file "stderr" meanwhile.
-    std::fflush(stderr);
-    const int saved = ::_dup(2);
-    const int caught = ::_open((dir_ / "stderr").string().c_str(),
-                               _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
-    ASSERT_GE(caught, 0);
-    ::_dup2(caught, 2);
-    ::_close(caught);
-    const bool kept = issue_and_keep();
-    std::fflush(stderr);
-    ::_dup2(saved, 2);
-    ::_close(saved);
-    ASSERT_TRUE(kept);
-    ASSERT_TRUE(fs::exists(dir_ / "stderr"));
-#else
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (!obey_file_permissions()) ::_exit(2);
-        if (std::freopen((dir_ / "stderr").c_str(), "w", stderr) == nullptr) ::_exit(4);
-        ::_exit(issue_and_keep() ? 0 : 3);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the coupon crashed";
-    ASSERT_EQ(WEXITSTATUS(status), 0);
-#endif
+    ASSERT_NO_FATAL_FAILURE(run_obeying_permissions(dir_ / "stderr", issue_and_keep));
 
     EXPECT_EQ(lines_of(read_file(dir_ / "seen")),
               (Lines{kNotExecuted, "message_box 16 ECF com falha mecânica", kRetry,
