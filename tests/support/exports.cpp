@@ -1,5 +1,6 @@
 #include "tests/support/exports.h"
 
+#include "shared/platform/platform.h"
 #include "tests/support/files.h"
 #include "tests/support/program.h"
 
@@ -8,8 +9,6 @@
 #include <sstream>
 
 namespace qv::test {
-
-#ifdef _WIN32
 
 namespace {
 
@@ -55,9 +54,8 @@ class Image {
     std::uint16_t sections_ = 0;
 };
 
-} // namespace
-
-std::optional<std::vector<std::string>> exported_names(const std::filesystem::path& library) {
+// A Windows DLL's names, read from its export table.
+std::optional<std::vector<std::string>> pe_export_names(const std::filesystem::path& library) {
     Image image(read_file(library));
     const std::uint32_t pe = image.u32(0x3C);
     if (!image.fits(pe, 24) || image.u32(pe) != 0x00004550) return std::nullopt; // "PE\0\0"
@@ -82,9 +80,8 @@ std::optional<std::vector<std::string>> exported_names(const std::filesystem::pa
     return names;
 }
 
-#else
-
-std::optional<std::vector<std::string>> exported_names(const std::filesystem::path& library) {
+// An ELF library's names, as `nm` lists them.
+std::optional<std::vector<std::string>> elf_export_names(const std::filesystem::path& library) {
     const ProgramRun r = run_program("nm", {"-D", "--defined-only", library.string()});
     if (r.status != 0) return std::nullopt;
     std::istringstream in(r.out);
@@ -94,6 +91,11 @@ std::optional<std::vector<std::string>> exported_names(const std::filesystem::pa
     return names;
 }
 
-#endif
+} // namespace
+
+std::optional<std::vector<std::string>> exported_names(const std::filesystem::path& library) {
+    if constexpr (platform::kWindows) return pe_export_names(library);
+    return elf_export_names(library);
+}
 
 } // namespace qv::test

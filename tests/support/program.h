@@ -4,6 +4,8 @@
 // block.
 #pragma once
 
+#include "shared/platform/platform.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <memory>
@@ -39,11 +41,8 @@ std::filesystem::path this_program();
 // Ends this process at once, as the system ends a process it kills: no
 // exit handlers, no flushing. Its status is kKilledStatus.
 [[noreturn]] void kill_this_process();
-#ifdef _WIN32
-inline constexpr int kKilledStatus = 9; // the exit code given to TerminateProcess
-#else
-inline constexpr int kKilledStatus = 128 + 9; // SIGKILL
-#endif
+// On Windows the exit code given to TerminateProcess; elsewhere SIGKILL's.
+inline constexpr int kKilledStatus = platform::kWindows ? 9 : 128 + 9;
 
 // A program whose standard input and output are pipes held by the test; its
 // error output is the test's.

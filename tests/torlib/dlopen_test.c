@@ -40,16 +40,9 @@ int main(int argc, char** argv) {
     /* Object pointers to function pointers through memcpy, as ISO C allows. */
     void* sym = qv_symbol(lib, "TORLIB");
     if (sym != NULL) memcpy(&torlib, &sym, sizeof sym);
-    sym = qv_symbol(lib, "bind_shared_record");
-#ifdef _WIN32
-    /* A DLL exports only its own names: the binder is found in the shared
-     * records' DLL that loading TORLIB brought in, as dlsym finds it among
-     * the library's dependencies on Linux. */
-    if (sym == NULL) {
-        qv_library records = GetModuleHandleA("quiterval-shared.dll");
-        if (records != NULL) sym = qv_symbol(records, "bind_shared_record");
-    }
-#endif
+    /* The binder is the shared records' library's, which loading TORLIB
+     * brought in. */
+    sym = qv_symbol_or_dependency(lib, QV_SHARED_RECORDS_FILE, "bind_shared_record");
     if (sym != NULL) memcpy(&bind, &sym, sizeof sym);
     if (torlib == NULL || bind == NULL) {
         fprintf(stderr, "TORLIB or bind_shared_record not found: %s\n", qv_load_error());

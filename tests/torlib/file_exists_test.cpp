@@ -1,5 +1,7 @@
 // The file test against real files: examples in a private folder, a file
 // left unchanged, a pipe that must not hang the caller.
+#include "shared/platform/platform.h"
+#include "tests/support/fifo.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/torlib/support.h"
 
@@ -8,10 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
+#include <system_error>
 
 namespace qv::torlib_test {
 namespace {
@@ -66,24 +65,22 @@ TEST_F(FileTest, RelativePath) {
 
 // A pipe with no writer would block an ordinary open for reading.
 TEST_F(FileTest, PipeWithoutWriterAnswersAtOnce) {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no named pipes in the file system (no FIFO to make)";
-#else
+    if constexpr (platform::kWindows)
+        GTEST_SKIP() << "Windows has no named pipes in the file system (no FIFO to make)";
     const std::string fifo = dir_ + "/fila";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(qv::test::make_fifo(fifo));
     EXPECT_EQ(exists(fifo), 'S');
-#endif
 }
 
 // Found but refused still counts as existing. (As root the open succeeds;
 // the answer is the same.)
 TEST_F(FileTest, UnreadableFileExists) {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no mode bits that refuse reading a file (mode 0)";
-#else
-    ASSERT_EQ(chmod(existing_.c_str(), 0), 0);
+    if constexpr (platform::kWindows)
+        GTEST_SKIP() << "Windows has no mode bits that refuse reading a file (mode 0)";
+    std::error_code refused;
+    std::filesystem::permissions(existing_, std::filesystem::perms::none, refused);
+    ASSERT_FALSE(refused) << refused.message();
     EXPECT_EQ(exists(existing_), 'S');
-#endif
 }
 
 // A name in the records' Windows-1252 names the file of the same name.
