@@ -18,9 +18,10 @@
 
 namespace qv {
 
-// What a mask decides about a text being typed. Every text a mask takes is
-// already whole (blank reads as 0, a lone comma as 0,00), so the masks decide
-// Acceptable or Invalid; Intermediate keeps the toolkits' three-way answer.
+// What a mask decides about a text being typed. Intermediate is the third
+// answer edit controls know (not yet a value, but may become one); no mask
+// gives it, since every text a mask takes already reads as a value (blank as
+// 0, a lone comma as 0,00).
 enum class MaskDecision { Acceptable, Intermediate, Invalid };
 
 // How a field shows what its mask holds.

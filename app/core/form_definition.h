@@ -97,6 +97,10 @@ inline constexpr Window kWindow = {"01-Quiterval",
                                    {0, 0, 128},
                                    {"MS Shell Dlg", 825, false}};
 
+// Each tab of the tab control, in pixels.
+inline constexpr int kTabWidth = 115;
+inline constexpr int kTabHeight = 23;
+
 inline constexpr int kGridRows = 40;
 inline constexpr int kGridRowHeaderWidth = 26;
 inline constexpr GridColumn kGridColumns[] = {{"Operador", 155, "x(20)"}, {"Senha", 55, "9(06)"}};

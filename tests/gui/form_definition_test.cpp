@@ -276,7 +276,12 @@ class FormDefinitionTest : public QObject {
             QVERIFY2(w, qPrintable(name));
             // A tab control's font and colours are its tabs'; a grid's
             // background is its cells' area.
-            if (auto* tabs = qobject_cast<QTabWidget*>(w)) w = tabs->tabBar();
+            if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
+                w = tabs->tabBar();
+                for (int i = 0; i < tabs->count(); ++i)
+                    QCOMPARE(tabs->tabBar()->tabRect(i).size(),
+                             QSize(form::kTabWidth, form::kTabHeight));
+            }
             QWidget* area = w;
             if (auto* grid = qobject_cast<QAbstractScrollArea*>(w)) area = grid->viewport();
             w->ensurePolished();
