@@ -1,6 +1,7 @@
 #include "app/window/main_form.h"
 
 #include "app/core/control_names.h"
+#include "app/core/form_definition.h"
 #include "app/window/masked_edit.h"
 #include "driver/printer_choice.h"
 #include "ui_main_form.h"
@@ -15,6 +16,8 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabBar>
+
+#include <iterator>
 
 namespace qv {
 
@@ -81,11 +84,11 @@ MainForm::MainForm(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::MainForm>()), ops_(*this), engine_(ops_),
       handlers_(ops_, engine_) {
     ui_->setupUi(this);
-    setObjectName(QStringLiteral("01-Quiterval"));
+    setObjectName(from_cp1252(form::kWindow.form_name));
     setAttribute(Qt::WA_StyledBackground);
     setWindowIcon(program_icon());
-    setFixedSize(363, 334);
-    move(399, 221);
+    setFixedSize(form::kWindow.rect.width, form::kWindow.rect.height);
+    move(form::kWindow.rect.left, form::kWindow.rect.top);
 
     // The logo, 658 x 205, scaled into its 334 x 132 box keeping its shape.
     const QPixmap logo(QStringLiteral(":/quiterval/FD_CHECKOUT"));
@@ -95,13 +98,15 @@ MainForm::MainForm(QWidget* parent)
 
     // The operators grid: a narrow row-number column and two masked columns.
     QTableWidget* grid = ui_->Tab_Operadores;
-    grid->verticalHeader()->setFixedWidth(26);
+    grid->verticalHeader()->setFixedWidth(form::kGridRowHeaderWidth);
     grid->verticalHeader()->setDefaultSectionSize(18);
     grid->horizontalHeader()->setFixedHeight(18);
-    grid->setColumnWidth(0, 155);
-    grid->setColumnWidth(1, 55);
-    grid->setItemDelegateForColumn(0, new MaskedCellDelegate(QStringLiteral("x(20)"), grid));
-    grid->setItemDelegateForColumn(1, new MaskedCellDelegate(QStringLiteral("9(06)"), grid));
+    for (int column = 0; column < static_cast<int>(std::size(form::kGridColumns)); ++column) {
+        const form::GridColumn& c = form::kGridColumns[column];
+        grid->setColumnWidth(column, c.width);
+        grid->setItemDelegateForColumn(column,
+                                       new MaskedCellDelegate(from_cp1252(c.picture), grid));
+    }
     for (int row = 0; row < grid->rowCount(); ++row)
         grid->setVerticalHeaderItem(row, new QTableWidgetItem(QString::number(row + 1)));
 

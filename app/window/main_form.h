@@ -1,4 +1,5 @@
-// The main window `01-Quiterval`: the form drawn in main_form.ui, the window
+// The main window `01-Quiterval`: the form drawn in main_form.ui (held to the
+// core's definition of the form, app/core/form_definition.h), the window
 // operations the engine and the handlers act through, and the routing of every
 // (control, event) pair to exactly one handler of qv::FormHandlers.
 #pragma once

@@ -1,12 +1,11 @@
-// Edit fields with the form's edit masks: amounts "Z.ZZ9,99", percentages
-// "z9,99", six digits "9(06)" / "999999" and texts "X(14)", "X(06)", "x(20)".
-// The cashier types naturally (digits and one comma; a point typed before any
-// comma is taken as the comma); whatever would not fit the mask is refused as
-// it is typed, and so is every character that Windows-1252 cannot hold.
-// When the focus leaves a numeric field its value is shown in the mask.
+// Qt edit fields with the form's edit masks. The rules of the masks live in
+// the core (app/core/edit_mask.h); these fields hand them the typed text as
+// Windows-1252 and refuse by themselves every character that Windows-1252
+// cannot hold. When the focus leaves a numeric field its value is shown in
+// the mask.
 #pragma once
 
-#include "app/core/window_ops.h"
+#include "app/core/edit_mask.h"
 #include "shared/decimal.h"
 
 #include <QLineEdit>
@@ -14,29 +13,6 @@
 #include <QValidator>
 
 namespace qv {
-
-// What an edit mask accepts.
-struct EditMask {
-    enum class Kind { Text, Digits, Number };
-    Kind kind = Kind::Text;
-    // Text: characters; Digits: digits. Unparsed: a plain text control's.
-    int length = static_cast<int>(kControlTextWidth);
-    int int_digits = 0; // Number: integer digits
-    int decimals = 0;   // Number: decimal digits
-    QString picture;    // the picture with repetitions spelled out ("999999")
-
-    // Reads "Z.ZZ9,99", "z9,99", "9(06)", "999999", "X(14)", "x(20)" ...
-    static EditMask parse(const QString& picture);
-    // The value of a text typed under this mask; blank reads as 0.
-    Decimal value_of(const QString& text) const;
-    // The value shown in the mask, without the leading blanks of zero
-    // suppression (the field aligns numbers to the right instead).
-    QString show(Decimal value) const;
-};
-
-// The picture of a plain text control, "X(n)" with n kControlTextWidth: any
-// characters, as many as a control's text holds.
-QString plain_text_picture();
 
 // Accepts exactly the texts an edit mask allows while typing.
 class MaskValidator : public QValidator {
@@ -58,7 +34,7 @@ class MaskedEdit : public QLineEdit {
   public:
     explicit MaskedEdit(QWidget* parent = nullptr);
 
-    QString picture() const { return mask_.picture; }
+    QString picture() const;
     void setPicture(const QString& picture);
     // Each character shown as "*".
     bool passwordMask() const { return echoMode() == QLineEdit::Password; }
@@ -70,7 +46,7 @@ class MaskedEdit : public QLineEdit {
 
     const EditMask& mask() const { return mask_; }
     // The field's value; an empty field reads as 0.
-    Decimal value() const { return mask_.value_of(text()); }
+    Decimal value() const;
     // Shows a value in the mask.
     void setValue(Decimal value);
     // Shows a text put by the program: blanks empty the field, trailing

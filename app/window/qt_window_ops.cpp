@@ -30,7 +30,7 @@ namespace qv {
 namespace {
 
 constexpr int kGridRows = 40;
-const QString kDigitsPicture = QStringLiteral("9(06)");
+constexpr std::string_view kDigitsPicture = "9(06)";
 
 QString name_of(std::string_view control) {
     return QString::fromLatin1(control.data(), static_cast<qsizetype>(control.size()));
@@ -160,7 +160,7 @@ Decimal QtWindowOps::get_number(std::string_view control) {
     QWidget* w = find(control);
     if (auto* masked = qobject_cast<MaskedEdit*>(w)) return masked->value();
     if (auto* edit = qobject_cast<QLineEdit*>(w))
-        return EditMask::parse(plain_text_picture()).value_of(edit->text());
+        return EditMask::parse(plain_text_picture()).value_of(to_cp1252(edit->text()));
     if (auto* option = qobject_cast<QRadioButton*>(w))
         return Decimal::from_int(option->isChecked() ? -1 : 0);
     return Decimal{};
@@ -171,7 +171,7 @@ void QtWindowOps::set_number(std::string_view control, Decimal value) {
     if (auto* masked = qobject_cast<MaskedEdit*>(w)) {
         masked->setValue(value);
     } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-        edit->setText(EditMask::parse(plain_text_picture()).show(value));
+        edit->setText(from_cp1252(EditMask::parse(plain_text_picture()).show(value)));
     }
 }
 
@@ -313,12 +313,12 @@ void QtWindowOps::set_grid_text(std::string_view grid, int row, int column, std:
 
 Decimal QtWindowOps::grid_number(std::string_view grid, int row, int column) {
     QTableWidgetItem* item = cell(find(grid), row, column, false);
-    return item ? EditMask::parse(kDigitsPicture).value_of(item->text()) : Decimal{};
+    return item ? EditMask::parse(kDigitsPicture).value_of(to_cp1252(item->text())) : Decimal{};
 }
 
 void QtWindowOps::set_grid_number(std::string_view grid, int row, int column, Decimal value) {
     if (QTableWidgetItem* item = cell(find(grid), row, column, true))
-        item->setText(EditMask::parse(kDigitsPicture).show(value));
+        item->setText(from_cp1252(EditMask::parse(kDigitsPicture).show(value)));
 }
 
 void QtWindowOps::list_clear(std::string_view combo) {
