@@ -154,7 +154,9 @@ inline namespace literals {
 // compiling, as an array of char ending in NUL just like a plain literal,
 // so it stands wherever a literal does (const char*, std::string_view,
 // std::string + ...). A character that Windows-1252 cannot hold is a
-// compile error, never a '?'.
+// compile error, never a '?'. Clang 14 (the fuzzers' compiler) crashes on
+// the literal inside a std::initializer_list, so tables of such texts are
+// plain arrays.
 template <detail::Utf8Literal Text> constexpr const auto& operator""_cp1252() {
     return detail::kCp1252Literal<Text>.bytes;
 }

@@ -227,23 +227,24 @@ TEST_F(Commands, ReturnValueMapsToItsMessage) {
         std::int32_t value;
         std::string msg; // empty: all four results blank
     };
-    for (const Case& c : {
-             Case{0, "Erro de comunicação!!!"_cp1252},
-             Case{-2, "Parâmetro inválido passado na função!!!"_cp1252},
-             Case{-3, "Aliquota não programada!!!"_cp1252},
-             Case{-4, "A Chave ou Valor no Registry não foi encontrado!!!"_cp1252},
-             Case{-5, "Erro ao abrir a porta de comunicação!!!"_cp1252},
-             Case{-6, "Impressora Desligada!!!   -6"},
-             Case{-8, "Erro ao criar/gravar arquivo STATUS/RETORNO!!!"},
-             Case{-10, "Forma de Pagamento não cadastrada!!!"_cp1252},
-             Case{-24, "Forma de Pagamento não cadastrada!!!"_cp1252},
-             Case{1, ""},
-             Case{-1, ""},
-             Case{-7, ""},
-             Case{-9, ""},
-             Case{2, ""},
-             Case{-2147483647 - 1, ""},
-         }) {
+    const Case cases[] = {
+        Case{0, "Erro de comunicação!!!"_cp1252},
+        Case{-2, "Parâmetro inválido passado na função!!!"_cp1252},
+        Case{-3, "Aliquota não programada!!!"_cp1252},
+        Case{-4, "A Chave ou Valor no Registry não foi encontrado!!!"_cp1252},
+        Case{-5, "Erro ao abrir a porta de comunicação!!!"_cp1252},
+        Case{-6, "Impressora Desligada!!!   -6"},
+        Case{-8, "Erro ao criar/gravar arquivo STATUS/RETORNO!!!"},
+        Case{-10, "Forma de Pagamento não cadastrada!!!"_cp1252},
+        Case{-24, "Forma de Pagamento não cadastrada!!!"_cp1252},
+        Case{1, ""},
+        Case{-1, ""},
+        Case{-7, ""},
+        Case{-9, ""},
+        Case{2, ""},
+        Case{-2147483647 - 1, ""},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
         // Results of a previous command never survive into the next one.
         for (const FieldSpec& f : kResults)
@@ -270,7 +271,7 @@ TEST_F(Commands, OnlyTheLastCallOfACommandDecides) {
         std::int32_t retorno;
         std::string msg;
     };
-    const std::vector<Case> cases = {
+    const Case cases[] = {
         {"port search fails, X reading succeeds",
          "LEITURAX",
          {"eBuscarPortaVelocidade_ECF_Daruma 0", "regAlterarValor_Daruma 1",

@@ -197,20 +197,21 @@ TEST(ErrorTable, RowsCodesAndTexts) {
         int code;
         std::string text;
     };
-    for (const Case& c : {
-             Case{0, "Sem erro"},
-             Case{1, "ECF com falha mecânica"_cp1252},
-             Case{78, "CF aberto"},
-             Case{82, "CF não aberto"_cp1252},
-             Case{88, "RZ do movimento anterior pendente"},
-             Case{89, "Já emitiu RZ de hoje"_cp1252},
-             Case{114, "Não em fase de totalização"_cp1252},
-             Case{184, "Parâmetro só pode ser “A” ou “T”"_cp1252},
-             Case{185, "Falta unidade doproduto"},
-             Case{199, "IM inválido"_cp1252},
-             Case{305, "Comando disponível apenas em CF genérico"_cp1252},
-             Case{403, "Erro na codificação"_cp1252},
-         }) {
+    const Case cases[] = {
+        Case{0, "Sem erro"},
+        Case{1, "ECF com falha mecânica"_cp1252},
+        Case{78, "CF aberto"},
+        Case{82, "CF não aberto"_cp1252},
+        Case{88, "RZ do movimento anterior pendente"},
+        Case{89, "Já emitiu RZ de hoje"_cp1252},
+        Case{114, "Não em fase de totalização"_cp1252},
+        Case{184, "Parâmetro só pode ser “A” ou “T”"_cp1252},
+        Case{185, "Falta unidade doproduto"},
+        Case{199, "IM inválido"_cp1252},
+        Case{305, "Comando disponível apenas em CF genérico"_cp1252},
+        Case{403, "Erro na codificação"_cp1252},
+    };
+    for (const Case& c : cases) {
         EXPECT_EQ(error_text(c.code), std::optional<std::string_view>(c.text)) << c.code;
     }
     for (int absent : {-1, 180, 183, 200, 300, 306, 399, 404})

@@ -29,7 +29,8 @@ class StandardStreams {
     StandardStreams& operator=(const StandardStreams&) = delete;
 
   private:
-    unsigned previous_code_page_ = 0; // 0: left as it was
+    // The console code page to give back (Windows); 0: left as it was.
+    [[maybe_unused]] unsigned previous_code_page_ = 0;
 };
 
 // Asks `question` (UTF-8, no newline) on the terminal itself, so that a
