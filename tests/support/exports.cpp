@@ -54,8 +54,10 @@ class Image {
     std::uint16_t sections_ = 0;
 };
 
-// A Windows DLL's names, read from its export table.
-std::optional<std::vector<std::string>> pe_export_names(const std::filesystem::path& library) {
+// A Windows DLL's names, read from its export table (only the Windows
+// build reads DLLs).
+[[maybe_unused]] std::optional<std::vector<std::string>>
+pe_export_names(const std::filesystem::path& library) {
     Image image(read_file(library));
     const std::uint32_t pe = image.u32(0x3C);
     if (!image.fits(pe, 24) || image.u32(pe) != 0x00004550) return std::nullopt; // "PE\0\0"
