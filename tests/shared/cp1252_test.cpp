@@ -38,7 +38,7 @@ TEST(Cp1252, LossyKeepsWhatFitsAndMarksEachCharacterThatDoesNot) {
     const Case cases[] = {
         {"", ""},
         {"Refeição € 5", "Refei\xE7\xE3o \x80 5"},
-        {"/home/joão/✓/lib.so", "/home/jo\xE3o/?/lib.so"},
+        {"pasta/joão/✓/lib.so", "pasta/jo\xE3o/?/lib.so"},
         {"日本 ção", "?? \xE7\xE3o"},
         {"a😀b", "a?b"},
         {"x\xC3", "x?"},                     // cut short at the end
