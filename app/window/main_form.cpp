@@ -23,16 +23,6 @@ namespace qv {
 
 namespace {
 
-// Every control the handlers may lock behind a panel: the ones that can take
-// the focus.
-constexpr std::string_view kFocusControls[] = {
-    controls::Ed_VALOREF, controls::Ed_VALOBEB, controls::Rbt_Dinheiro, controls::Rbt_Cheque,
-    controls::Rbt_Cartao, controls::Ed_DOCUMEN, controls::Ed_LIBERAC,   controls::Bt_Imprime,
-    controls::Ed_VALOTOT, controls::Bt_LEITX,   controls::Bt_REDZ,      controls::Pst_ORELHAS,
-    controls::Ed_VALOMAX, controls::Ed_SENHLIB, controls::Ed_PERCREF,   controls::Ed_PERCBEB,
-    controls::Bt_REDZ1,   controls::Bt_LEITX1,  controls::Ed_SENHAM,    controls::Tab_Operadores,
-    controls::Ed_SENHA,   controls::Cb_Operador};
-
 // Keys with a virtual-key code of their own that the window's key-down
 // handler knows (Windows' codes); digits, letters and F1-F12 follow by range.
 constexpr struct {
@@ -342,10 +332,15 @@ void MainForm::move_focus_as_tab(QWidget* receiver, bool backward) {
 void MainForm::apply_locks() {
     const bool login = !ui_->Frm_SENHA->isHidden();
     const bool master = !ui_->Frm_SENHAM->isHidden();
-    for (std::string_view name : kFocusControls)
+    // Every control the handlers may lock behind a panel: the ones that can
+    // take the focus.
+    for (const form::Control& c : form::all()) {
+        if (c.tab_order == 0) continue;
+        const std::string_view name = c.name;
         if (QWidget* w =
                 control(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()))))
             w->setEnabled(!is_locked(name, login, master));
+    }
 }
 
 } // namespace qv

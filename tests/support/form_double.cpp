@@ -11,13 +11,7 @@
 
 namespace qv::test {
 
-namespace {
-
-std::string utf8(std::string_view bytes) {
-    return cp1252_to_utf8(bytes);
-}
-
-} // namespace
+namespace {} // namespace
 
 FormDouble::FormDouble(Log log) : grid_(kGridRows), keeps_log_(log == Log::kKept) {
     // The window as it opens: both lock panels hidden, cash selected.
@@ -49,7 +43,7 @@ std::string FormDouble::get_text(std::string_view control) {
 }
 
 void FormDouble::set_text(std::string_view control, std::string_view text_value) {
-    record([&] { return "set_text " + std::string(control) + " " + utf8(text_value); });
+    record([&] { return "set_text " + std::string(control) + " " + cp1252_to_utf8(text_value); });
     if (!known("set_text", control)) return;
     Control& c = controls_[std::string(control)];
     c.text = std::string(text_value);
@@ -130,7 +124,7 @@ void FormDouble::set_grid_text(std::string_view grid, int row, int column,
                                std::string_view text_value) {
     record([&] {
         return "set_grid_text " + std::to_string(row) + " " + std::to_string(column) + " " +
-               utf8(text_value);
+               cp1252_to_utf8(text_value);
     });
     Cell* c = cell("set_grid_text", grid, row, column);
     if (c == nullptr) return;
@@ -165,7 +159,7 @@ void FormDouble::list_clear(std::string_view combo) {
 }
 
 void FormDouble::list_add(std::string_view combo, std::string_view entry) {
-    record([&] { return "list_add " + std::string(combo) + " " + utf8(entry); });
+    record([&] { return "list_add " + std::string(combo) + " " + cp1252_to_utf8(entry); });
     if (!known("list_add", combo)) return;
     list_.emplace_back(entry);
 }
