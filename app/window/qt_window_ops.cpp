@@ -1,5 +1,6 @@
 #include "app/window/qt_window_ops.h"
 
+#include "app/core/form_definition.h"
 #include "app/core/form_handlers.h"
 #include "app/window/masked_edit.h"
 #include "driver/fiscal_driver.h"
@@ -29,8 +30,8 @@ namespace qv {
 
 namespace {
 
-constexpr int kGridRows = 40;
-constexpr std::string_view kDigitsPicture = "9(06)";
+// The operators grid's password column, under its mask.
+constexpr std::string_view kDigitsPicture = form::kGridColumns[1].picture;
 
 QString name_of(std::string_view control) {
     return QString::fromLatin1(control.data(), static_cast<qsizetype>(control.size()));
@@ -38,7 +39,7 @@ QString name_of(std::string_view control) {
 
 QTableWidgetItem* cell(QWidget* grid_widget, int row, int column, bool create) {
     auto* grid = qobject_cast<QTableWidget*>(grid_widget);
-    if (!grid || row < 1 || row > std::min(kGridRows, grid->rowCount()) || column < 1 ||
+    if (!grid || row < 1 || row > std::min(form::kGridRows, grid->rowCount()) || column < 1 ||
         column > grid->columnCount())
         return nullptr;
     QTableWidgetItem* item = grid->item(row - 1, column - 1);

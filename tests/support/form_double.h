@@ -16,6 +16,7 @@
 // fuzzers.
 #pragma once
 
+#include "app/core/form_definition.h"
 #include "app/core/window_ops.h"
 
 #include <map>
@@ -28,7 +29,7 @@ namespace qv::test {
 
 class FormDouble : public WindowOps {
   public:
-    static constexpr int kGridRows = 40;
+    static constexpr int kGridRows = form::kGridRows;
 
     enum class Log { kNone, kKept };
     explicit FormDouble(Log log = Log::kNone);
