@@ -1,10 +1,14 @@
 // Cold start and peak memory of the program, observed from outside.
 //
-//   bench_startup [--runs N] [--settle MS] [--timeout MS] [--scratch DIR] [--json] [PROGRAM]
+//   bench_startup [--runs N] [--settle MS] [--timeout MS] [--scratch DIR] [--json]
+//                 [--launcher COMMAND] [PROGRAM]
 //
 // Starts PROGRAM (default: `quiterval` beside this executable) N times, each
 // time as a new process in a new, empty working folder, on Qt's offscreen
 // platform. The program gets no option and has no special mode for this.
+// With --launcher, PROGRAM is started through COMMAND (`wine`, for the
+// Windows window: the Wine server of the caller's prefix, already running,
+// and the caller's X display serve every start).
 //
 // "Shown" is the moment the settings file Quiterval.TOR appears in the
 // working folder. The program creates it on its first start in the open
@@ -52,6 +56,7 @@ struct Options {
     bool json = false;
     std::string program;
     std::string scratch;
+    std::string launcher;
 };
 
 struct Run {
@@ -78,7 +83,7 @@ std::string default_scratch() {
     (void)std::fprintf(stderr,
                        "bench_startup: %s\n"
                        "uso: bench_startup [--runs N] [--settle MS] [--timeout MS] [--scratch DIR] "
-                       "[--json] [PROGRAMA]\n",
+                       "[--json] [--launcher COMANDO] [PROGRAMA]\n",
                        what);
     std::exit(2);
 }
@@ -109,6 +114,8 @@ Options parse(int argc, char** argv) {
             o.scratch = value("--scratch");
         else if (a == "--json")
             o.json = true;
+        else if (a == "--launcher")
+            o.launcher = value("--launcher");
         else if (!a.empty() && a[0] == '-')
             usage_error("opção desconhecida");
         else if (o.program.empty())
@@ -207,8 +214,14 @@ std::optional<Run> one_start(const Options& o, int index, std::string& error) {
         ::setenv("QUITERVAL_DRIVER_LOG", (scratch / "DARUMA.txt").c_str(), 1);
         ::unsetenv("QT_DEBUG_PLUGINS");
         ::unsetenv("QUITERVAL_ECF_LIBRARY");
-        char* const args[] = {const_cast<char*>(o.program.c_str()), nullptr};
-        ::execv(o.program.c_str(), args);
+        if (o.launcher.empty()) {
+            char* const args[] = {const_cast<char*>(o.program.c_str()), nullptr};
+            ::execv(o.program.c_str(), args);
+        } else {
+            char* const args[] = {const_cast<char*>(o.launcher.c_str()),
+                                  const_cast<char*>(o.program.c_str()), nullptr};
+            ::execvp(o.launcher.c_str(), args);
+        }
         ::_exit(127);
     }
     if (child < 0) {
@@ -255,7 +268,7 @@ double median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
     const Options o = parse(argc, argv);
-    if (::access(o.program.c_str(), X_OK) != 0) {
+    if (::access(o.program.c_str(), o.launcher.empty() ? X_OK : R_OK) != 0) {
         (void)std::fprintf(stderr, "bench_startup: %s: %s\n", o.program.c_str(),
                            std::strerror(errno));
         return 2;

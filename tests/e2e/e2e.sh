@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
 # A cashier's and a supervisor's run of Quiterval, automated: the real program
-# on a private X server (Xvfb, no window manager) in a scratch folder, driven
-# only with real X input (xdotool: mouse clicks at window positions, typed
-# keys), checked on the simulated printer's paper tape, its memory, the driver
-# log and the settings file.
+# on a private X server (Xvfb) in a scratch folder, driven only with real X
+# input (xdotool: mouse clicks at window positions, typed keys), checked on
+# the simulated printer's paper tape, its memory, the driver log and the
+# settings file.
+#
+# The same runs drive the Linux window (BIN_DIR holds `quiterval`, on a bare
+# X server) and the Windows window (BIN_DIR holds `quiterval.exe`, under Wine
+# in a private prefix with a Portuguese user locale, on an X server with a
+# window manager: Wine gives the keyboard focus reliably only under one).
 #
 #   e2e.sh SCENARIO BIN_DIR OUT_DIR
 #
 # SCENARIO: coupon | above_maximum | printer_off | configuration | z_reduction |
 #           done_but_failed | escape_question | training_band | alphanumeric_cnpj
 # BIN_DIR:  the build's bin/ (quiterval, libquiterval-ecfsim.so and the
-#           recording library libecf_recorder.so)
+#           recording library libecf_recorder.so; or their .exe and .dll)
 # OUT_DIR:  where a failing run leaves e2e-SCENARIO.png (or .xwd, without
 #           ImageMagick) and e2e-SCENARIO-files/ (tape, settings, logs)
 #
-# Exit status: 0 passed, 1 failed, 77 skipped (no Xvfb or xdotool).
+# Exit status: 0 passed, 1 failed, 77 skipped (no Xvfb or xdotool; for the
+# Windows program no Wine or window manager).
+# With E2E_KEEP=DIR, a passed run leaves its tape, memory, driver log and
+# settings file in DIR, for a comparison of the two windows' bytes.
 # Every wait is bounded, the whole run is bounded by E2E_TIME_LIMIT seconds
 # (default 100), and every process started here is ended on the way out.
 set -uo pipefail
@@ -24,13 +32,22 @@ bin_dir="$(cd "${2:?bin dir}" && pwd)"
 out_dir="$(mkdir -p "${3:?out dir}" && cd "$3" && pwd)"
 time_limit="${E2E_TIME_LIMIT:-100}"
 
-for tool in Xvfb xdotool xwd; do
+# The program under test: the Linux one, or the Windows one under Wine.
+wine_mode=0
+tools=(Xvfb xdotool xwd)
+if [ -f "$bin_dir/quiterval.exe" ]; then
+    wine_mode=1
+    tools+=(wine wineboot wineserver winepath openbox)
+elif [ ! -x "$bin_dir/quiterval" ]; then
+    echo "e2e: no program $bin_dir/quiterval" >&2
+    exit 1
+fi
+for tool in "${tools[@]}"; do
     if ! command -v "$tool" >/dev/null; then
         echo "e2e: $tool is not installed (scripts/test installs it); skipped"
         exit 77
     fi
 done
-[ -x "$bin_dir/quiterval" ] || { echo "e2e: no program $bin_dir/quiterval" >&2; exit 1; }
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/quiterval-e2e-$scenario.XXXXXX")"
 work="$scratch/caixa"             # the program's working folder
@@ -45,6 +62,7 @@ screenshot="$out_dir/e2e-$scenario"
 rm -rf "$screenshot.png" "$screenshot.xwd" "$screenshot-files"
 
 xvfb_pid=""
+wm_pid=""
 app_pid=""
 main_window=""
 failed=0
@@ -69,6 +87,11 @@ cleanup() {
     trap - EXIT INT TERM HUP
     stop_pid "$app_pid"
     app_pid=""
+    if [ "$wine_mode" -eq 1 ] && [ -d "$scratch/wine" ]; then
+        WINEPREFIX="$scratch/wine" timeout 20 wineserver -k >/dev/null 2>&1
+    fi
+    stop_pid "$wm_pid"
+    wm_pid=""
     stop_pid "$xvfb_pid"
     xvfb_pid=""
     rm -rf "$scratch" # a failed run's evidence is in OUT_DIR by now
@@ -148,6 +171,28 @@ start_x() {
     wait_until 15 "Xvfb to start" display_ready
     export DISPLAY=":$(tr -dc '0-9' <"$display_file")"
     step "X server $DISPLAY"
+    [ "$wine_mode" -eq 1 ] && start_wine
+    return 0
+}
+
+# Wine: a window manager on the private display, and a private prefix made
+# for this run alone (no Wine server, desktop or settings shared with
+# another run or with the user's own prefix).
+start_wine() {
+    HOME="$scratch/home" openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
+    wm_pid=$!
+    export WINEPREFIX="$scratch/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    # Windows' own message boxes answer in Portuguese ("Sim", "Não"), as on
+    # a Brazilian till.
+    export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8
+    mkdir -p "$scratch/home"
+    timeout 120 wineboot -i >"$scratch/wineboot.log" 2>&1 || fail "Wine's prefix could not be made"
+    step "Wine prefix ready"
+}
+
+# A path as the program takes it: a Windows path under Wine.
+program_path() {
+    if [ "$wine_mode" -eq 1 ]; then winepath -w "$1" 2>/dev/null; else printf '%s' "$1"; fi
 }
 
 xdo() { timeout 10 xdotool "$@" 2>/dev/null; }
@@ -213,13 +258,18 @@ main_window_focused() { [ "$(xdo getwindowfocus)" = "$main_window" ]; }
 # start_program [NAME=VALUE...]: the program with those variables too. No
 # printer configuration file of the machine's user takes part.
 start_program() {
+    local program=("$bin_dir/quiterval")
+    [ "$wine_mode" -eq 1 ] && program=(wine "$bin_dir/quiterval.exe")
+    local ecf_dir log_file
+    ecf_dir="$(program_path "$ecf")"
+    log_file="$(program_path "$driver_log")"
     (
         cd "$work" || exit 1
         exec env -u QUITERVAL_ECF_LIBRARY QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$scratch/xdg-runtime" \
             XDG_CONFIG_HOME="$scratch/config" \
-            ECFSIM_DIR="$ecf" ECFSIM_NOW="2026-12-07 10:00:00" \
-            QUITERVAL_DRIVER_LOG="$driver_log" QT_ACCESSIBILITY=0 "$@" \
-            "$bin_dir/quiterval"
+            ECFSIM_DIR="$ecf_dir" ECFSIM_NOW="2026-12-07 10:00:00" \
+            QUITERVAL_DRIVER_LOG="$log_file" QT_ACCESSIBILITY=0 "$@" \
+            "${program[@]}"
     ) >>"$scratch/quiterval.log" 2>&1 &
     app_pid=$!
     wait_until 30 "the window \"Quiterval (14.04a)\"" main_window_up
@@ -841,9 +891,11 @@ scenario_training_band() {
     stop_pid "$app_pid"
     app_pid=""
 
-    [ -f "$bin_dir/libecf_recorder.so" ] || fail "no recording library in $bin_dir"
-    start_program QUITERVAL_ECF_LIBRARY="$bin_dir/libecf_recorder.so" \
-        ECF_RECORDER_LOG="$scratch/recorder.log"
+    local recorder="$bin_dir/libecf_recorder.so"
+    [ "$wine_mode" -eq 1 ] && recorder="$bin_dir/libecf_recorder.dll"
+    [ -f "$recorder" ] || fail "no recording library in $bin_dir"
+    start_program QUITERVAL_ECF_LIBRARY="$(program_path "$recorder")" \
+        ECF_RECORDER_LOG="$(program_path "$scratch/recorder.log")"
     wait_until 10 "the title page without the band" no_band_on_title_page
     open_tab CUPOM login_panel_shown "${tab_cupom[@]}"
     wait_until 10 "the login panel without the band" no_band_on_login_panel
@@ -888,4 +940,9 @@ case "$scenario" in
 esac
 start_x
 "scenario_$scenario"
+if [ -n "${E2E_KEEP:-}" ]; then
+    mkdir -p "$E2E_KEEP"
+    cp "$tape" "$ecf/estado.txt" "$settings" "$E2E_KEEP/" || fail "could not keep the run's files"
+    if [ -f "$driver_log" ]; then cp "$driver_log" "$E2E_KEEP/"; else rm -f "$E2E_KEEP/DARUMA.txt"; fi
+fi
 step "passed"
