@@ -57,6 +57,13 @@ TEST(NfceConfig, TheSampleReadsWhole) {
     EXPECT_EQ(c.technical.email, "suporte@softwarehouse.com.br");
 }
 
+TEST(NfceConfig, TheShippedExampleReads) {
+    const std::string text = test::read_file(NFCE_EXAMPLE_CONFIG);
+    ASSERT_FALSE(text.empty());
+    const ConfigResult r = parse_config(text, "nfce.conf");
+    EXPECT_TRUE(r.config) << joined(r.errors);
+}
+
 TEST(NfceConfig, EveryFaultNamesTheFileTheLineAndTheKey) {
     struct Case {
         const char* key;
