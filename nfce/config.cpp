@@ -122,7 +122,7 @@ std::string qr_version_check(std::string_view v) {
 }
 
 std::string path_check(std::string_view v) {
-    const std::string why = text_check(v, 1, 4096);
+    std::string why = text_check(v, 1, 4096);
     if (!why.empty()) return why;
     return platform::is_absolute_path(v) ? std::string() : "caminho completo do arquivo";
 }
@@ -155,7 +155,7 @@ std::string printer_check(std::string_view v) {
 }
 
 std::string email_check(std::string_view v) {
-    const std::string why = text_check(v, 6, 60);
+    std::string why = text_check(v, 6, 60);
     if (!why.empty()) return why;
     const auto at = v.find('@');
     return at != std::string_view::npos && at > 0 && v.find('.', at) != std::string_view::npos &&
@@ -199,7 +199,7 @@ std::string payment_check(std::string_view v) {
 }
 
 std::string url_check(std::string_view v) {
-    const std::string why = text_check(v, 12, 1000);
+    std::string why = text_check(v, 12, 1000);
     if (!why.empty()) return why;
     return v.starts_with("https://") || v.starts_with("http://") ? std::string()
                                                                  : "endereço http:// ou https://";
