@@ -53,6 +53,11 @@ class File {
     bool close();
     // A regular file (not a folder, device or pipe).
     bool is_regular() const;
+    // Users other than the owner may read or write the file (a secret such
+    // as a certificate's password must not be). POSIX: any group or other
+    // permission bit. Windows: false, the user's profile folders being
+    // closed to other users already.
+    bool others_may_access() const;
     std::optional<std::uint64_t> size() const;
     bool truncate(std::uint64_t size);
     // Flushes the data to the disk.
