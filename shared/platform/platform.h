@@ -122,6 +122,16 @@ class FolderLock {
 void* load_library(const std::string& path, std::string& error);
 void* find_function(void* library, const char* name);
 
+// The word size this program was built for: 32 or 64 bits.
+inline constexpr int kProgramBits = static_cast<int>(sizeof(void*) * 8);
+// The word size (32 or 64) a program or library was built for, read from
+// the first bytes of its file: a Windows (PE) file's machine, or an ELF
+// file's class; 0 when the bytes are neither, name another machine or end
+// too soon. Read by both systems, so either can name what it cannot load.
+int binary_bits(std::span<const char> head);
+// binary_bits of the regular file at `path`; 0 when it cannot be read.
+int binary_bits_of_file(const std::string& path);
+
 // kWindows: true in the Windows build, so that portable code and tests can
 // choose a value or skip a step with `if constexpr` instead of a preprocessor
 // branch. kFolderSeparator: the separator the system writes between folders
