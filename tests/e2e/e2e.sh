@@ -945,8 +945,11 @@ esac
 start_x
 "scenario_$scenario"
 if [ -n "${E2E_KEEP:-}" ]; then
+    # What the run wrote; a run that printed nothing has no tape.
+    rm -rf "$E2E_KEEP"
     mkdir -p "$E2E_KEEP"
-    cp "$tape" "$ecf/estado.txt" "$settings" "$E2E_KEEP/" || fail "could not keep the run's files"
-    if [ -f "$driver_log" ]; then cp "$driver_log" "$E2E_KEEP/"; else rm -f "$E2E_KEEP/DARUMA.txt"; fi
+    for file in "$tape" "$ecf/estado.txt" "$settings" "$driver_log"; do
+        [ ! -f "$file" ] || cp "$file" "$E2E_KEEP/" || fail "could not keep $file"
+    done
 fi
 step "passed"
