@@ -37,7 +37,7 @@ void EscPos::size(int width, int height) {
 void EscPos::line(std::string_view cp1252) {
     // A control byte inside a text would be read as a command.
     for (const char c : cp1252)
-        out_ += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+        out_ += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
     put({kLf});
 }
 

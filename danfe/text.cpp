@@ -34,7 +34,7 @@ std::string quantity(Decimal value) {
 
 std::string masked_document(std::string_view d) {
     if (!all_digits(d)) return std::string(d);
-    const std::string s(d);
+    std::string s(d);
     if (s.size() == 11)
         return s.substr(0, 3) + "." + s.substr(3, 3) + "." + s.substr(6, 3) + "-" + s.substr(9);
     if (s.size() == 14)

@@ -36,7 +36,7 @@ bool read_gzip(const char* path, std::string& out) {
 }
 
 int fail(const std::string& why) {
-    std::fprintf(stderr, "thermalsim-fontgen: %s\n", why.c_str());
+    (void)std::fprintf(stderr, "thermalsim-fontgen: %s\n", why.c_str());
     return 1;
 }
 

@@ -35,7 +35,7 @@ constexpr int kMaxPaperDots = 60'000; // 7.5 m of paper: beyond it the bytes are
 
 std::string hex(unsigned value) {
     std::array<char, 8> buf{};
-    std::snprintf(buf.data(), buf.size(), "0x%02X", value);
+    (void)std::snprintf(buf.data(), buf.size(), "0x%02X", value);
     return buf.data();
 }
 

@@ -36,7 +36,7 @@ struct Paper {
 // The placeholder line of a raster image in the paper's text.
 std::string image_placeholder(int width, int height);
 
-// Prints `escpos` on a paper `paper_dots` wide.
+// Prints `escpos` on a paper `paper_dots` wide (12 to 576).
 Paper print(std::string_view escpos, int paper_dots);
 
 // The paper as a PNG file's bytes (8-bit grey); empty when it cannot be made.

@@ -2,12 +2,12 @@
 // content on the paper, nothing wider than the paper, and the QR code read
 // back from the picture by an independent reader (zbarimg).
 #include "danfe/danfe.h"
+#include "tests/support/program.h"
 #include "tests/support/scratch_folder.h"
 #include "thermalsim/thermal.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -195,19 +195,13 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"DiscountAndChange58", PaperWidth::mm58, true, false, false, true, true, true}),
     [](const testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
 
-// The reader's output, or nullopt when zbarimg is not installed.
-std::optional<std::string> read_qr(const std::string& png_path) {
-    if (std::system("command -v zbarimg >/dev/null 2>&1") != 0) return std::nullopt;
-    const std::string command =
-        "zbarimg --quiet --raw -Sdisable -Sqrcode.enable '" + png_path + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return std::nullopt;
-    std::string out;
-    char buf[256];
-    while (const std::size_t n = std::fread(buf, 1, sizeof buf, pipe))
-        out.append(buf, n);
-    pclose(pipe);
-    return out;
+// The reader's output, or nullopt when zbarimg cannot be started.
+std::optional<std::string> read_qr(const std::filesystem::path& png) {
+    const qv::test::ProgramRun run = qv::test::run_program(
+        "zbarimg", {"--quiet", "--raw", "-Sdisable", "-Sqrcode.enable", png.string()});
+    if (run.status == -1) return std::nullopt;
+    EXPECT_EQ(run.status, 0) << run.err;
+    return run.out;
 }
 
 TEST(DanfeQrCode, ReadsBackFromThePicture) {
@@ -220,7 +214,7 @@ TEST(DanfeQrCode, ReadsBackFromThePicture) {
         qv::test::ScratchFolder folder("qv-danfe");
         const std::filesystem::path file = folder.path() / "danfe.png";
         std::ofstream(file, std::ios::binary) << qv::thermalsim::png(paper);
-        const std::optional<std::string> read = read_qr(file.string());
+        const std::optional<std::string> read = read_qr(file);
         if (!read) GTEST_SKIP() << "zbarimg (Debian zbar-tools) is not installed";
         EXPECT_EQ(*read, std::string(kQr) + "\n");
     }
@@ -244,6 +238,30 @@ TEST(DanfeLayout, RefusesAnUnusableDocument) {
         const qv::danfe::Printout out = qv::danfe::layout(d, PaperWidth::mm80);
         EXPECT_FALSE(out.ok()) << r.name;
         EXPECT_TRUE(out.bytes.empty()) << r.name;
+    }
+}
+
+// A printer that gets the bytes cut short anywhere prints what it got and
+// says where the cut command starts; it never reads past the end.
+TEST(DanfeLayout, BytesCutShortAreReportedNotOverrun) {
+    const std::string bytes = qv::danfe::layout(sample(), PaperWidth::mm58).bytes;
+    const std::size_t raster = bytes.find("\x1dv0");
+    ASSERT_NE(raster, std::string::npos);
+    std::vector<std::size_t> lengths;
+    for (std::size_t n = 0; n < 80; ++n)
+        lengths.push_back(n);
+    for (std::size_t n = raster; n < raster + 12; ++n)
+        lengths.push_back(n);
+    lengths.push_back(bytes.size() - 1);
+    for (const std::size_t n : lengths) {
+        const qv::thermalsim::Paper paper =
+            qv::thermalsim::print(std::string_view(bytes).substr(0, n), qv::thermalsim::kDots58mm);
+        for (const qv::thermalsim::Problem& p : paper.problems) {
+            EXPECT_LT(p.offset, n);
+            EXPECT_TRUE(p.what.find("incompleto") != std::string::npos ||
+                        p.what.find("cortada") != std::string::npos)
+                << n << ": " << p.what;
+        }
     }
 }
 

@@ -95,17 +95,17 @@ INSTANTIATE_TEST_SUITE_P(Papers, Alignment,
 
 TEST(ThermalPrinter, BreaksALineWiderThanThePaperAndCountsIt) {
     struct Case {
-        int dots;
         std::string bytes;
         std::string text;
+        int dots;
         int wrapped;
     };
     const Case cases[] = {
-        {kDots80mm, std::string(48, 'x') + "\n", std::string(48, 'x') + "\n", 0},
-        {kDots80mm, std::string(49, 'x') + "\n", std::string(48, 'x') + "\nx\n", 1},
-        {kDots58mm, std::string(33, 'y') + "\n", std::string(32, 'y') + "\ny\n", 1},
+        {std::string(48, 'x') + "\n", std::string(48, 'x') + "\n", kDots80mm, 0},
+        {std::string(49, 'x') + "\n", std::string(48, 'x') + "\nx\n", kDots80mm, 1},
+        {std::string(33, 'y') + "\n", std::string(32, 'y') + "\ny\n", kDots58mm, 1},
         // double width: 24 characters fill the 80 mm paper
-        {kDots80mm, "\x1d!\x10"s + std::string(25, 'z') + "\n", std::string(24, 'z') + "\nz\n", 1},
+        {"\x1d!\x10"s + std::string(25, 'z') + "\n", std::string(24, 'z') + "\nz\n", kDots80mm, 1},
     };
     for (const Case& c : cases) {
         const Paper paper = print(c.bytes, c.dots);
