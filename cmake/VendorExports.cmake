@@ -40,3 +40,37 @@ function(qv_write_vendor_version_script path)
     string(APPEND text "  local:\n    *;\n};\n")
     file(CONFIGURE OUTPUT "${path}" CONTENT "${text}" @ONLY)
 endfunction()
+
+# Writes the module-definition file `path` for the 32-bit Windows DLL
+# `dll_name`: each vendor function with its standard-call decoration
+# (name@<bytes of arguments>; every argument is a pointer). dlltool --kill-at
+# makes of it the import library that a program calling the functions
+# directly links with: it asks for the decorated names, and the DLL exports
+# the plain ones (--kill-at), as GetProcAddress asks for them.
+function(qv_write_vendor_stdcall_def path dll_name)
+    set(table "${PROJECT_SOURCE_DIR}/shared/vendor_functions.h")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${table}")
+    file(READ "${table}" text)
+    string(FIND "${text}" "#define QV_VENDOR_FUNCTIONS(X)" at)
+    string(SUBSTRING "${text}" ${at} -1 text)
+    string(REGEX REPLACE "\\\\\n" " " text "${text}")
+    string(FIND "${text}" "\n" end)
+    string(SUBSTRING "${text}" 0 ${end} macro)
+    string(REGEX MATCHALL "[ \t]X\\([A-Za-z_][A-Za-z0-9_]*, *\\([^)]*\\)\\)" entries "${macro}")
+    set(text "; Written by the build from shared/vendor_functions.h.\nLIBRARY ${dll_name}\nEXPORTS\n")
+    foreach(entry IN LISTS entries)
+        string(REGEX REPLACE "^[ \t]X\\(([A-Za-z_0-9]+),.*$" "\\1" name "${entry}")
+        string(REGEX REPLACE "^[^(]*\\([^(]*\\(([^)]*)\\)\\)$" "\\1" params "${entry}")
+        string(STRIP "${params}" params)
+        if(params STREQUAL "void" OR params STREQUAL "")
+            set(count 0)
+        else()
+            string(REGEX MATCHALL "," commas "${params}")
+            list(LENGTH commas count)
+            math(EXPR count "${count} + 1")
+        endif()
+        math(EXPR bytes "${count} * 4")
+        string(APPEND text "    ${name}@${bytes}\n")
+    endforeach()
+    file(CONFIGURE OUTPUT "${path}" CONTENT "${text}" @ONLY)
+endfunction()

@@ -30,13 +30,27 @@ std::string to_record_text(std::string_view utf8) {
 }
 
 // A result message holds 100 characters: a long path keeps its end, where
-// the file name is.
-std::string fit_message(std::string_view head, std::string_view name) {
+// the file name is, and the texts around it stay whole.
+std::string fit_message(std::string_view head, std::string_view name, std::string_view tail = {}) {
     constexpr std::size_t kWidth = 100;
     std::string text(head);
-    if (head.size() + name.size() <= kWidth) return text.append(name);
-    const std::size_t room = kWidth - head.size() - 3;
-    return text.append("...").append(name.substr(name.size() - room));
+    if (head.size() + name.size() + tail.size() <= kWidth) return text.append(name).append(tail);
+    const std::size_t room = kWidth - head.size() - tail.size() - 3;
+    return text.append("...").append(name.substr(name.size() - room)).append(tail);
+}
+
+// Why the library at `path` did not load: a library built for the other
+// word size is named with both sizes, for the technician to fetch the
+// vendor's other build; anything else as not loaded.
+std::string load_failure(const std::string& path) {
+    const int bits = platform::binary_bits_of_file(path);
+    if (bits != 0 && bits != platform::kProgramBits) {
+        const std::string head = "Biblioteca da impressora de " + std::to_string(bits) + " bits (";
+        const std::string tail =
+            "); este Quiterval é de "_cp1252 + std::to_string(platform::kProgramBits) + " bits";
+        return fit_message(head, to_record_text(path), tail);
+    }
+    return fit_message("Biblioteca da impressora não carregada: "_cp1252, to_record_text(path));
 }
 
 } // namespace
@@ -67,8 +81,7 @@ Binding VendorLibrary::find(const char* function_name) {
             if (handle_ != nullptr) {
                 l.handles.emplace(path, handle_);
             } else {
-                library_failure_ = fit_message("Biblioteca da impressora não carregada: "_cp1252,
-                                               to_record_text(path));
+                library_failure_ = load_failure(path);
             }
         }
     }

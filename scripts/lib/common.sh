@@ -5,7 +5,7 @@ QUITERVAL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
 # Debian packages the build, the tests and the program need.
 QUITERVAL_PACKAGES=(
-    build-essential g++ clang libclang-rt-dev cmake ninja-build pkg-config
+    build-essential g++ clang libclang-rt-dev cmake ninja-build pkg-config libxml2-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     clang-format clang-tidy

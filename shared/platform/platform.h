@@ -53,6 +53,11 @@ class File {
     bool close();
     // A regular file (not a folder, device or pipe).
     bool is_regular() const;
+    // Users other than the owner may read or write the file (a secret such
+    // as a certificate's password must not be). POSIX: any group or other
+    // permission bit. Windows: false, the user's profile folders being
+    // closed to other users already.
+    bool others_may_access() const;
     std::optional<std::uint64_t> size() const;
     bool truncate(std::uint64_t size);
     // Flushes the data to the disk.
@@ -116,6 +121,16 @@ class FolderLock {
 // A loaded library, never unloaded; nullptr and `error` set on failure.
 void* load_library(const std::string& path, std::string& error);
 void* find_function(void* library, const char* name);
+
+// The word size this program was built for: 32 or 64 bits.
+inline constexpr int kProgramBits = static_cast<int>(sizeof(void*) * 8);
+// The word size (32 or 64) a program or library was built for, read from
+// the first bytes of its file: a Windows (PE) file's machine, or an ELF
+// file's class; 0 when the bytes are neither, name another machine or end
+// too soon. Read by both systems, so either can name what it cannot load.
+int binary_bits(std::span<const char> head);
+// binary_bits of the regular file at `path`; 0 when it cannot be read.
+int binary_bits_of_file(const std::string& path);
 
 // kWindows: true in the Windows build, so that portable code and tests can
 // choose a value or skip a step with `if constexpr` instead of a preprocessor

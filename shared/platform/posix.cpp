@@ -169,6 +169,11 @@ bool File::is_regular() const {
     return ::fstat(fd_of(native_), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool File::others_may_access() const {
+    struct stat st {};
+    return ::fstat(fd_of(native_), &st) != 0 || (st.st_mode & (S_IRWXG | S_IRWXO)) != 0;
+}
+
 std::optional<std::uint64_t> File::size() const {
     struct stat st {};
     if (::fstat(fd_of(native_), &st) != 0) return std::nullopt;

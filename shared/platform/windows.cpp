@@ -257,6 +257,12 @@ bool File::is_regular() const {
            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+// The profile folders that hold the user's files admit only that user (and
+// the administrators); a file's own access list is not examined.
+bool File::others_may_access() const {
+    return false;
+}
+
 std::optional<std::uint64_t> File::size() const {
     LARGE_INTEGER size{};
     if (::GetFileSizeEx(handle_of(native_), &size) == 0) return std::nullopt;

@@ -4,6 +4,7 @@
 #include "driver_fixture.h"
 #include "shared/cp1252.h"
 #include "shared/platform/platform.h"
+#include "tests/support/binary_headers.h"
 
 namespace qv::driver::test {
 namespace {
@@ -33,6 +34,54 @@ TEST_F(Binding_, LongLibraryPathKeepsItsEnd) {
     const std::string head = "Biblioteca da impressora não carregada: ..."_cp1252;
     EXPECT_EQ(msg.substr(0, head.size()), head);
     EXPECT_EQ(msg.substr(100 - 11), "/libnada.so");
+}
+
+// A library of the other word size cannot load into this program: the
+// message names both sizes, so the technician fetches the vendor's other
+// build (or installs the other Quiterval) instead of hunting for the file.
+// A long path is cut at its start; the texts around it stay whole.
+TEST_F(Binding_, LibraryOfTheOtherSizeNamesBothSizes) {
+    using platform::kProgramBits;
+    const std::string head =
+        "Biblioteca da impressora de " + std::to_string(kProgramBits == 64 ? 32 : 64) + " bits (";
+    const std::string tail =
+        "); este Quiterval é de "_cp1252 + std::to_string(kProgramBits) + " bits";
+    for (const std::string& name :
+         {std::string("i.dll"), std::string(90, 'x') + "/impressora.dll"}) {
+        SCOPED_TRACE(name);
+        const fs::path library = dir_ / name;
+        fs::create_directories(library.parent_path());
+        write_file(library, qv::test::other_size_library(platform::kWindows, kProgramBits));
+        set_env("QUITERVAL_ECF_LIBRARY", library);
+        run("ABRE-CUPOM");
+        const std::string path = utf8(library);
+        const std::size_t room = 100 - head.size() - tail.size();
+        const std::string shown =
+            path.size() <= room ? path : "..." + path.substr(path.size() - (room - 3));
+        EXPECT_EQ(get(IMPFIS_MSG_1), pad(head + shown + tail, 100));
+        EXPECT_EQ(retorno(), 0);
+    }
+    // The long path was cut to fit, and still ends with the file's name.
+    const std::string message = get(IMPFIS_MSG_1);
+    EXPECT_EQ(message.substr(0, head.size() + 3), head + "...");
+    EXPECT_EQ(message.substr(100 - tail.size() - 14), "impressora.dll" + tail);
+}
+
+// A file of this program's own size that still does not load (a broken
+// file) is not called a size mismatch.
+TEST_F(Binding_, BrokenLibraryOfThisSizeIsNotLoaded) {
+    const fs::path library = dir_ / "quebrada.dll";
+    write_file(library,
+               platform::kWindows
+                   ? qv::test::pe_header(platform::kProgramBits == 64 ? qv::test::kMachineAmd64
+                                                                      : qv::test::kMachineI386)
+                   : qv::test::elf_header(platform::kProgramBits == 64 ? 2 : 1));
+    set_env("QUITERVAL_ECF_LIBRARY", library);
+    run("ABRE-CUPOM");
+    std::string message = get(IMPFIS_MSG_1);
+    message.erase(message.find_last_not_of(' ') + 1);
+    EXPECT_TRUE(message.starts_with("Biblioteca da impressora não carregada: "_cp1252)) << message;
+    EXPECT_TRUE(message.ends_with("quebrada.dll")) << message;
 }
 
 TEST_F(Binding_, MissingFunctionFailsTheCommandNamingIt) {

@@ -182,9 +182,6 @@ start_wine() {
     HOME="$scratch/home" openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
     wm_pid=$!
     export WINEPREFIX="$scratch/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    # Windows' own message boxes answer in Portuguese ("Sim", "Não"), as on
-    # a Brazilian till.
-    export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8
     mkdir -p "$scratch/home"
     timeout 120 wineboot -i >"$scratch/wineboot.log" 2>&1 || fail "Wine's prefix could not be made"
     step "Wine prefix ready"
@@ -259,7 +256,9 @@ main_window_focused() { [ "$(xdo getwindowfocus)" = "$main_window" ]; }
 # printer configuration file of the machine's user takes part.
 start_program() {
     local program=("$bin_dir/quiterval")
-    [ "$wine_mode" -eq 1 ] && program=(wine "$bin_dir/quiterval.exe")
+    # Windows' own message boxes answer in Portuguese ("Sim", "Não"), as on
+    # a Brazilian till.
+    [ "$wine_mode" -eq 1 ] && program=(env LANG=pt_BR.UTF-8 wine "$bin_dir/quiterval.exe")
     local ecf_dir log_file
     ecf_dir="$(program_path "$ecf")"
     log_file="$(program_path "$driver_log")"
@@ -333,6 +332,11 @@ screen_is() {
 # The window's colours (set by the program's style sheet).
 panel=cacaff  # page panels and lock panels
 tab_off=d4d0c8 # a tab that is not on top
+app_class='^Quiterval$' # the X class of the program's windows
+if [ "$wine_mode" -eq 1 ]; then
+    tab_off=f5f5f5
+    app_class='^quiterval\.exe$'
+fi
 white=ffffff  # edit fields
 
 # Positions in the window (363 x 334): the tab control at (6, 8), its pages
@@ -401,7 +405,7 @@ open_tab() {
 # the program's other visible window without the title (it has no WM_NAME).
 popup_window() {
     local w
-    for w in $(windows_of_class '^Quiterval$'); do
+    for w in $(windows_of_class "$app_class"); do
         [ "$w" = "$main_window" ] && continue
         [ "$(xdo getwindowname "$w")" = "Quiterval (14.04a)" ] && continue
         echo "$w"

@@ -4,8 +4,11 @@
 # or one beside it.
 #
 #   -DBUILD=<build tree> -DWORK=<scratch folder> -DOBJDUMP=<objdump>
-#   -DWANTED=<list of paths under the prefix>
+#   -DWANTED=<list of paths under the prefix; empty entries are ignored>
 cmake_minimum_required(VERSION 3.22)
+
+# A program the build does not make stands in the list as an empty entry.
+list(FILTER WANTED EXCLUDE REGEX "^$")
 
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}
@@ -21,10 +24,11 @@ if(NOT found STREQUAL WANTED)
     message(FATAL_ERROR "the package holds\n  ${found}\nbut should hold\n  ${WANTED}")
 endif()
 
-# Windows' own DLLs, in lower case (and the api-ms-win-* sets).
-set(system advapi32.dll bcrypt.dll crypt32.dll gdi32.dll kernel32.dll msvcrt.dll ntdll.dll
-    ole32.dll oleaut32.dll shell32.dll shlwapi.dll ucrtbase.dll user32.dll userenv.dll
-    version.dll ws2_32.dll)
+# Windows' own DLLs, in lower case (and the api-ms-win-* sets); the window
+# adds the controls', dialogs' and input's.
+set(system advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll crypt32.dll dwmapi.dll gdi32.dll
+    imm32.dll kernel32.dll msimg32.dll msvcrt.dll ntdll.dll ole32.dll oleaut32.dll shell32.dll
+    shlwapi.dll ucrtbase.dll user32.dll userenv.dll uxtheme.dll version.dll winmm.dll ws2_32.dll)
 set(beside)
 foreach(file IN LISTS found)
     get_filename_component(name ${file} NAME)
