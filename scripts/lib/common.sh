@@ -12,6 +12,7 @@ QUITERVAL_PACKAGES=(
     xvfb xauth xdotool x11-apps imagemagick
     fonts-liberation2 fonts-wine fonts-dejavu-core
     dpkg-dev file jq
+    libqrencode-dev libpng-dev zbar-tools console-setup-linux
 )
 
 as_root() {
