@@ -19,6 +19,10 @@ constexpr wchar_t kPanelClass[] = L"QuitervalPanel";
 constexpr wchar_t kPictureClass[] = L"QuitervalPicture";
 // Posted once the window is on screen: the window's open event.
 constexpr UINT kOpenMessage = WM_APP + 1;
+// Posted when a field has lost the focus (WPARAM: the field): its handler
+// runs once the focus has settled, not inside the focus change, so that a
+// message box it shows does not come up while Windows moves the focus.
+constexpr UINT kDepartureMessage = WM_APP + 2;
 constexpr UINT_PTR kTabsSubclassId = 0x51565442; // "QVTB"
 constexpr DWORD kMainStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -589,6 +593,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case kOpenMessage:
         opened();
         return 0;
+    case kDepartureMessage:
+        serve_departure(reinterpret_cast<HWND>(wparam));
+        return 0;
     case WM_CLOSE:
         ::ShowWindow(hwnd_, SW_HIDE);
         ::DestroyWindow(hwnd_);
@@ -660,9 +667,7 @@ void MainWindow::pump() {
 // dropped rather than nested.
 void MainWindow::run_handler(const std::function<void()>& handler, HWND field) {
     if (busy_) {
-        if (field && field != running_field_ &&
-            std::find(left_fields_.begin(), left_fields_.end(), field) == left_fields_.end())
-            left_fields_.push_back(field);
+        queue_departure(field);
         return;
     }
     busy_ = true;
@@ -690,6 +695,21 @@ void MainWindow::field_left(HWND field, HWND now) {
     if (!opened_ || !is_open()) return;
     if (now ? !is_ours(now) : ::GetActiveWindow() != hwnd_) return;
     if (field == departure_taken_) return;
+    if (busy_) {
+        queue_departure(field);
+    } else {
+        ::PostMessageW(hwnd_, kDepartureMessage, reinterpret_cast<WPARAM>(field), 0);
+    }
+}
+
+void MainWindow::queue_departure(HWND field) {
+    if (field && field != running_field_ &&
+        std::find(left_fields_.begin(), left_fields_.end(), field) == left_fields_.end())
+        left_fields_.push_back(field);
+}
+
+void MainWindow::serve_departure(HWND field) {
+    if (!is_open()) return;
     for (const auto& [f, h] : lost_focus_)
         if (f == field) run_handler([this, h = h] { (handlers_.*h)(); }, field);
 }

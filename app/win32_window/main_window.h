@@ -92,6 +92,8 @@ class MainWindow {
     void opened();
     void run_handler(const std::function<void()>& handler, HWND field = nullptr);
     void field_left(HWND field, HWND now);
+    void queue_departure(HWND field); // while a handler runs
+    void serve_departure(HWND field);
     void button_clicked(HWND button);
     void page_lock();
     void move_focus_as_tab(HWND from, bool backward);
