@@ -2,6 +2,7 @@
 
 #include "app/core/control_names.h"
 #include "app/win32_window/masked_field.h"
+#include "app/win32_window/message_params.h"
 #include "app/win32_window/resource_ids.h"
 #include "app/win32_window/wide_text.h"
 #include "driver/printer_choice.h"
@@ -415,7 +416,7 @@ void MainWindow::draw_tab(const DRAWITEMSTRUCT& item) {
 
 MainWindow* MainWindow::owner_of(HWND hwnd) {
     const HWND root = ::GetAncestor(hwnd, GA_ROOT);
-    return root ? reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(root, GWLP_USERDATA)) : nullptr;
+    return root ? from_param<MainWindow*>(::GetWindowLongPtrW(root, GWLP_USERDATA)) : nullptr;
 }
 
 bool MainWindow::is_ours(HWND hwnd) const {
@@ -424,12 +425,12 @@ bool MainWindow::is_ours(HWND hwnd) const {
 
 LRESULT CALLBACK MainWindow::window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+        const auto* create = from_param<const CREATESTRUCTW*>(lparam);
         auto* self = static_cast<MainWindow*>(create->lpCreateParams);
         self->hwnd_ = hwnd;
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* self = from_param<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return ::DefWindowProcW(hwnd, message, wparam, lparam);
     return self->handle(message, wparam, lparam);
 }
@@ -498,7 +499,7 @@ LRESULT CALLBACK MainWindow::picture_proc(HWND hwnd, UINT message, WPARAM wparam
 // the new page is on top, as the handler expects.
 LRESULT CALLBACK MainWindow::tabs_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
                                        UINT_PTR, DWORD_PTR data) {
-    auto* self = reinterpret_cast<MainWindow*>(data);
+    auto* self = from_param<MainWindow*>(data);
     if (message == WM_LBUTTONDOWN) {
         TCHITTESTINFO hit{};
         hit.pt = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
@@ -516,11 +517,11 @@ LRESULT CALLBACK MainWindow::tabs_proc(HWND hwnd, UINT message, WPARAM wparam, L
 bool MainWindow::child_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     switch (message) {
     case WM_COMMAND:
-        if (HIWORD(wparam) == BN_CLICKED && lparam) button_clicked(reinterpret_cast<HWND>(lparam));
+        if (HIWORD(wparam) == BN_CLICKED && lparam) button_clicked(from_param<HWND>(lparam));
         result = 0;
         return true;
     case WM_NOTIFY: {
-        const auto* note = reinterpret_cast<const NMHDR*>(lparam);
+        const auto* note = from_param<const NMHDR*>(lparam);
         if (note->hwndFrom == control(controls::Pst_ORELHAS) && note->code == TCN_SELCHANGE) {
             show_page(static_cast<int>(::SendMessageW(note->hwndFrom, TCM_GETCURSEL, 0, 0)));
             page_lock();
@@ -532,10 +533,10 @@ bool MainWindow::child_message(UINT message, WPARAM wparam, LPARAM lparam, LRESU
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORLISTBOX:
-        result = control_colours(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+        result = control_colours(from_param<HDC>(wparam), from_param<HWND>(lparam));
         return true;
     case WM_DRAWITEM: {
-        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+        const auto* item = from_param<const DRAWITEMSTRUCT*>(lparam);
         if (item->CtlType == ODT_TAB) {
             draw_tab(*item);
         } else if (item->CtlType == ODT_BUTTON) {
@@ -549,7 +550,7 @@ bool MainWindow::child_message(UINT message, WPARAM wparam, LPARAM lparam, LRESU
     case WM_SETCURSOR: {
         // The pointer set by the handlers shows over the form's own
         // surfaces; the controls keep theirs (the edit fields' I-beam).
-        const auto under = reinterpret_cast<HWND>(wparam);
+        const auto under = from_param<HWND>(wparam);
         const form::Control* def = definition(under);
         const bool surface =
             under == hwnd_ ||
@@ -573,7 +574,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ERASEBKGND: {
         RECT area{};
         ::GetClientRect(hwnd_, &area);
-        ::FillRect(reinterpret_cast<HDC>(wparam), &area, brush(colour(form::kWindow.background)));
+        ::FillRect(from_param<HDC>(wparam), &area, brush(colour(form::kWindow.background)));
         return 1;
     }
     case WM_ACTIVATE:
@@ -594,7 +595,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         opened();
         return 0;
     case kDepartureMessage:
-        serve_departure(reinterpret_cast<HWND>(wparam));
+        serve_departure(from_param<HWND>(wparam));
         return 0;
     case WM_CLOSE:
         ::ShowWindow(hwnd_, SW_HIDE);

@@ -1,5 +1,6 @@
 #include "app/win32_window/masked_field.h"
 
+#include "app/win32_window/message_params.h"
 #include "app/win32_window/wide_text.h"
 
 #include <commctrl.h>
@@ -92,7 +93,7 @@ std::wstring clipboard_text(HWND owner) {
 
 LRESULT CALLBACK field_proc(HWND field, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
                             DWORD_PTR data) {
-    auto* state = reinterpret_cast<FieldState*>(data);
+    auto* state = from_param<FieldState*>(data);
     const bool read_only = (::GetWindowLongW(field, GWL_STYLE) & ES_READONLY) != 0;
     switch (message) {
     case WM_CHAR: {
@@ -137,7 +138,7 @@ LRESULT CALLBACK field_proc(HWND field, UINT message, WPARAM wparam, LPARAM lpar
     case WM_KILLFOCUS: {
         const LRESULT done = ::DefSubclassProc(field, message, wparam, lparam);
         reformat_field(field);
-        if (state->left) state->left(field, reinterpret_cast<HWND>(wparam));
+        if (state->left) state->left(field, from_param<HWND>(wparam));
         return done;
     }
     case WM_NCDESTROY:

@@ -1,6 +1,7 @@
 #include "app/win32_window/operators_grid.h"
 
 #include "app/win32_window/masked_field.h"
+#include "app/win32_window/message_params.h"
 #include "app/win32_window/wide_text.h"
 
 #include <commctrl.h>
@@ -48,7 +49,7 @@ void draw_text(HDC dc, const RECT& cell, std::wstring_view text, UINT align) {
 // down keep it and move.
 LRESULT CALLBACK editor_proc(HWND editor, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
                              DWORD_PTR data) {
-    auto* grid = reinterpret_cast<OperatorsGrid*>(data);
+    auto* grid = from_param<OperatorsGrid*>(data);
     if (message == WM_KEYDOWN) {
         switch (wparam) {
         case VK_ESCAPE:
@@ -386,12 +387,12 @@ void OperatorsGrid::click(int x, int y, bool twice) {
 
 LRESULT CALLBACK OperatorsGrid::proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+        const auto* create = from_param<const CREATESTRUCTW*>(lparam);
         auto* self = static_cast<OperatorsGrid*>(create->lpCreateParams);
         self->hwnd_ = hwnd;
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<OperatorsGrid*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* self = from_param<OperatorsGrid*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return ::DefWindowProcW(hwnd, message, wparam, lparam);
     return self->handle(message, wparam, lparam);
 }
