@@ -27,9 +27,9 @@ constexpr UINT kDepartureMessage = WM_APP + 2;
 constexpr UINT_PTR kTabsSubclassId = 0x51565442; // "QVTB"
 constexpr DWORD kMainStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-// Where a frame's caption starts inside it.
+// Where a frame's caption starts inside it: a little in from the left, and
+// level with the top of the field it labels.
 constexpr int kCaptionLeft = 6;
-constexpr int kCaptionTop = 2;
 // The combo box's list below its field (the form's 138 pixels).
 constexpr int kComboListHeight = 138;
 
@@ -318,13 +318,20 @@ LRESULT MainWindow::paint_panel(HWND panel) {
         ::SetTextColor(dc, def->text ? colour(*def->text) : RGB(0, 0, 0));
         RECT text = area;
         text.left += kCaptionLeft;
-        text.top += kCaptionTop;
+        text.top += caption_top(*def);
         ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
                     DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
         ::SelectObject(dc, old);
     }
     ::EndPaint(panel, &ps);
     return 0;
+}
+
+int MainWindow::caption_top(const form::Control& frame) {
+    int top = frame.rect.height;
+    for (const form::Control& c : form::all())
+        if (c.container == frame.name) top = std::min(top, c.rect.top + 1);
+    return top == frame.rect.height ? 1 : top;
 }
 
 // The logo scaled into its box keeping its shape, centred.

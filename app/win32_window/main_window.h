@@ -76,6 +76,7 @@ class MainWindow {
     // What a child window tells its parent, whichever container it sits in.
     bool child_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
     LRESULT paint_panel(HWND panel);
+    static int caption_top(const form::Control& frame);
     LRESULT paint_picture(HWND picture);
 
     void create_controls();
