@@ -701,7 +701,10 @@ void MainWindow::run_handler(const std::function<void()>& handler, HWND field) {
 // popping up is not a departure.
 void MainWindow::field_left(HWND field, HWND now) {
     if (!opened_ || !is_open()) return;
-    if (now ? !is_ours(now) : ::GetActiveWindow() != hwnd_) return;
+    // No window at all: a departure only when the focus was taken inside
+    // the active window (a panel disabled the field), not when a modal box
+    // disabled the whole window.
+    if (now ? !is_ours(now) : ::GetActiveWindow() != hwnd_ || !::IsWindowEnabled(hwnd_)) return;
     if (field == departure_taken_) return;
     if (busy_) {
         queue_departure(field);

@@ -101,6 +101,7 @@ LRESULT CALLBACK field_proc(HWND field, UINT message, WPARAM wparam, LPARAM lpar
         // Control characters other than Backspace are the edit's own
         // commands (copy, cut and paste arrive as messages of their own).
         if (read_only || (typed < L' ' && typed != kBackspace)) break;
+        if (typed == kDelete) return 0; // Ctrl+Backspace: no character to type
         const Selection s = selection_of(field);
         if (!let_through(field, *state, detail::apply_key(window_text(field), s.from, s.to, typed)))
             return 0;
