@@ -214,6 +214,26 @@ TEST_F(WindowTest, EnterMovesOnAndEachAmountLeftUpdatesTheTotal) {
     EXPECT_EQ(window().window_ops().option_value(controls::Rbt_Cheque), 0);
 }
 
+TEST_F(WindowTest, ATotalAboveTheMaskShowsWhole) {
+    log_in(0, L"123456");
+    type(L"9999,99");
+    press(VK_RETURN);
+    type(L"9999,99");
+    press(VK_RETURN);
+    EXPECT_EQ(text(controls::Ed_VALOTOT), "19.999,98");
+}
+
+TEST_F(WindowTest, CancellingTheLastCouponWithNothingTypedLocksThePageAgain) {
+    log_in(0, L"123456");
+    ::SendMessageW(w(controls::Bt_LEITX1), BM_CLICK, 0, 0);
+    window().pump();
+    EXPECT_TRUE(shown(controls::Frm_SENHA));
+    EXPECT_FALSE(::IsWindowEnabled(w(controls::Bt_LEITX1)));
+    EXPECT_EQ(focus_name(), controls::Cb_Operador);
+    for (const Box& box : boxes_)
+        EXPECT_EQ(box.style & MB_TYPEMASK, static_cast<UINT>(MB_OK)); // nothing asked
+}
+
 TEST_F(WindowTest, EachDepartureFromTheDocumentChecksItOnceEvenWhenABoxTakesTheFocus) {
     boxes_take_focus_ = true;
     log_in(0, L"123456");
