@@ -15,6 +15,7 @@ namespace {
 constexpr UINT_PTR kSubclassId = 0x51564D45; // "QVME"
 constexpr wchar_t kBackspace = 8;
 constexpr wchar_t kDelete = 127;
+constexpr wchar_t kSelectAll = 1; // Ctrl+A
 
 struct FieldState {
     EditMask mask;
@@ -98,6 +99,10 @@ LRESULT CALLBACK field_proc(HWND field, UINT message, WPARAM wparam, LPARAM lpar
     switch (message) {
     case WM_CHAR: {
         const auto typed = static_cast<wchar_t>(wparam);
+        if (typed == kSelectAll) { // Ctrl+A, which not every edit control takes
+            ::SendMessageW(field, EM_SETSEL, 0, -1);
+            return 0;
+        }
         // Control characters other than Backspace are the edit's own
         // commands (copy, cut and paste arrive as messages of their own).
         if (read_only || (typed < L' ' && typed != kBackspace)) break;

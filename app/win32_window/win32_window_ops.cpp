@@ -5,6 +5,7 @@
 #include "app/core/form_handlers.h"
 #include "app/win32_window/main_window.h"
 #include "app/win32_window/masked_field.h"
+#include "app/win32_window/message_box.h"
 #include "app/win32_window/wide_text.h"
 #include "driver/fiscal_driver.h"
 
@@ -211,9 +212,8 @@ int Win32WindowOps::message_box(std::string_view text, int style) {
     const std::wstring shown = widen(trimmed_right(text));
     const std::wstring title = window_text(owner);
     const auto box_style = static_cast<UINT>(style);
-    const int pressed = seams_.message_box
-                            ? seams_.message_box(owner, shown, title, box_style)
-                            : ::MessageBoxW(owner, shown.c_str(), title.c_str(), box_style);
+    const int pressed = seams_.message_box ? seams_.message_box(owner, shown, title, box_style)
+                                           : show_message_box(owner, shown, title, box_style);
     // The field that had the focus has it again, as before the box.
     if (had_focus && ::IsWindow(had_focus) && ::GetFocus() != had_focus &&
         ::IsWindowVisible(had_focus) && ::IsWindowEnabled(had_focus))

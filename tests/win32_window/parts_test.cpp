@@ -1,7 +1,9 @@
 // The window's parts that need no window: the text conversion at the
 // window's boundary, the changes a key makes to a field, the browser's
-// command line for CreateProcessW, and the hand cursor's planes.
+// command line for CreateProcessW, the hand cursor's planes and the letters
+// that answer a question.
 #include "app/win32_window/masked_field.h"
+#include "app/win32_window/message_box.h"
 #include "app/win32_window/wide_text.h"
 #include "app/win32_window/win32_window_ops.h"
 
@@ -87,6 +89,21 @@ TEST(HandCursor, XbmBitsBecomeTheTwoPlanesMostSignificantBitFirst) {
     EXPECT_EQ(planes.and_plane[0], 0x3F); // only pixels 0 and 1 cover the screen
     EXPECT_EQ(planes.xor_plane[0], 0x40); // pixel 1 white, pixel 0 black
     EXPECT_NE(hand_cursor(), nullptr);
+}
+
+struct MnemonicRow {
+    const wchar_t* caption;
+    wchar_t letter;
+};
+
+TEST(MessageBox, TheUnderlinedLetterOfAButtonAnswersIt) {
+    const MnemonicRow rows[] = {
+        {L"&Sim", L's'},  {L"&N\u00E3o", L'n'}, {L"N&\u00C3O", L'\u00E3'},
+        {L"&Yes", L'y'},  {L"Sim", 0},          {L"P&&D", 0},
+        {L"P&&&D", L'd'}, {L"fim&", 0},         {L"", 0},
+    };
+    for (const MnemonicRow& row : rows)
+        EXPECT_EQ(detail::mnemonic(row.caption), row.letter) << "caption " << row.caption;
 }
 
 } // namespace
