@@ -48,7 +48,8 @@ std::optional<std::string> from_base64(std::string_view text) {
                                           static_cast<int>(clean.size())) < 0)
         return std::nullopt;
     // The decoder writes whole groups of three; the padding marks what is not data.
-    for (auto it = clean.rbegin(); it != clean.rend() && *it == '='; ++it) out.pop_back();
+    for (auto it = clean.rbegin(); it != clean.rend() && *it == '='; ++it)
+        out.pop_back();
     return out;
 }
 
@@ -111,14 +112,16 @@ bool failed_for_unsupported_algorithm() {
 struct Parsed {
     std::unique_ptr<X509, decltype(&X509_free)> cert{nullptr, X509_free};
     std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key{nullptr, EVP_PKEY_free};
+    int other_certs = 0; // those that are not the key's
 };
 
 bool parse(PKCS12* p12, const std::string& password, Parsed& out) {
     EVP_PKEY* key = nullptr;
     X509* cert = nullptr;
-    STACK_OF(X509)* chain = nullptr;
-    const bool ok = PKCS12_parse(p12, password.c_str(), &key, &cert, &chain) == 1;
-    sk_X509_pop_free(chain, X509_free);
+    STACK_OF(X509)* others = nullptr;
+    const bool ok = PKCS12_parse(p12, password.c_str(), &key, &cert, &others) == 1;
+    out.other_certs = others != nullptr ? sk_X509_num(others) : 0;
+    sk_X509_pop_free(others, X509_free);
     out.cert.reset(cert);
     out.key.reset(key);
     return ok;
@@ -128,14 +131,15 @@ bool parse(PKCS12* p12, const std::string& password, Parsed& out) {
 // common name; empty when neither carries 14 letters and digits.
 std::string cnpj_of(X509* cert) {
     const auto valid = [](std::string text) {
-        while (!text.empty() && text.back() == ' ') text.pop_back();
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
         if (text.size() != 14) return std::string();
         for (const char c : text)
             if (std::isalnum(static_cast<unsigned char>(c)) == 0) return std::string();
         return text;
     };
-    auto* names = static_cast<GENERAL_NAMES*>(
-        X509_get_ext_d2i(cert, NID_subject_alt_name, nullptr, nullptr));
+    auto* names =
+        static_cast<GENERAL_NAMES*>(X509_get_ext_d2i(cert, NID_subject_alt_name, nullptr, nullptr));
     std::string found;
     for (int i = 0; names != nullptr && i < sk_GENERAL_NAME_num(names) && found.empty(); ++i) {
         const GENERAL_NAME* name = sk_GENERAL_NAME_value(names, i);
@@ -204,8 +208,7 @@ UtcTime Certificate::valid_until() const {
 }
 
 std::string Certificate::sign_sha1(std::string_view data) const {
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(),
-                                                                EVP_MD_CTX_free);
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
     std::size_t size = 0;
     if (ctx == nullptr ||
         EVP_DigestSignInit(ctx.get(), nullptr, EVP_sha1(), nullptr, keys_->key.get()) != 1 ||
@@ -226,8 +229,7 @@ std::string date_text(const UtcTime& t) {
 }
 
 CertificateResult load_certificate(const Config& config, std::time_t now) {
-    return load_certificate(config.certificate_file, config.password_file, config.issuer.cnpj,
-                            now);
+    return load_certificate(config.certificate_file, config.password_file, config.issuer.cnpj, now);
 }
 
 CertificateResult load_certificate(const std::string& pfx_file, const std::string& password_file,
@@ -236,8 +238,7 @@ CertificateResult load_certificate(const std::string& pfx_file, const std::strin
     const std::optional<std::string> bytes = read_small_file(pfx_file);
     if (!bytes) return refused(what + ": arquivo ilegível");
     const std::optional<std::string> password_text = read_small_file(password_file);
-    if (!password_text)
-        return refused(what + ": arquivo da senha ilegível: " + password_file);
+    if (!password_text) return refused(what + ": arquivo da senha ilegível: " + password_file);
     const std::string password = password_of(*password_text);
 
     const auto* der = reinterpret_cast<const unsigned char*>(bytes->data());
@@ -252,14 +253,18 @@ CertificateResult load_certificate(const std::string& pfx_file, const std::strin
     if (!parse(p12.get(), password, parsed)) {
         if (!failed_for_unsupported_algorithm() ||
             (load_legacy_algorithms(), !parse(p12.get(), password, parsed)))
-            return refused(what + ": o arquivo PKCS#12 não pôde ser aberto com a senha dada "
-                                  "(arquivo da senha: " +
+            return refused(what +
+                           ": o arquivo PKCS#12 não pôde ser aberto com a senha dada "
+                           "(arquivo da senha: " +
                            password_file + ")");
     }
+    // The file's certificate is the one of its key; certificates beside a
+    // key that fits none of them are another holder's.
     X509* cert = parsed.cert.get();
-    if (cert == nullptr) return refused(what + ": o arquivo não traz o certificado");
     if (parsed.key == nullptr) return refused(what + ": o arquivo não traz a chave privada");
-    if (X509_check_private_key(cert, parsed.key.get()) != 1)
+    if (cert == nullptr && parsed.other_certs == 0)
+        return refused(what + ": o arquivo não traz o certificado");
+    if (cert == nullptr || X509_check_private_key(cert, parsed.key.get()) != 1)
         return refused(what + ": a chave privada não corresponde ao certificado");
 
     std::time_t at = now;
@@ -279,8 +284,8 @@ CertificateResult load_certificate(const std::string& pfx_file, const std::strin
     unsigned char* cert_der = nullptr;
     const int der_size = i2d_X509(cert, &cert_der);
     if (der_size <= 0) return refused(what + ": o certificado não pôde ser lido");
-    keys->der_base64 = detail::base64(
-        std::string_view(reinterpret_cast<const char*>(cert_der), static_cast<std::size_t>(der_size)));
+    keys->der_base64 = detail::base64(std::string_view(reinterpret_cast<const char*>(cert_der),
+                                                       static_cast<std::size_t>(der_size)));
     OPENSSL_free(cert_der);
     std::unique_ptr<BIO, decltype(&BIO_free)> cert_bio(BIO_new(BIO_s_mem()), BIO_free);
     std::unique_ptr<BIO, decltype(&BIO_free)> key_bio(BIO_new(BIO_s_mem()), BIO_free);

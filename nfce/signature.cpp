@@ -34,8 +34,8 @@ using Document = std::unique_ptr<xmlDoc, DocFree>;
 
 Document parse(std::string_view xml) {
     return Document(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "documento.xml",
-                                  nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR |
-                                               XML_PARSE_NOWARNING));
+                                  nullptr,
+                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
 }
 
 std::string attribute(xmlNodePtr node, const char* name) {
@@ -77,17 +77,21 @@ xmlNodePtr child(xmlNodePtr parent, std::string_view name) {
     return nullptr;
 }
 
-// The C14N 1.0 form (without comments) of `node` and all beneath it, less
-// any Signature inside: the enveloped-signature transform, then C14N.
-std::optional<std::string> canonical(xmlDocPtr doc, xmlNodePtr node) {
+enum class Transform { c14n, enveloped_then_c14n };
+
+// The C14N 1.0 form (without comments) of `node` and all beneath it; after
+// the enveloped-signature transform, less any Signature inside.
+std::optional<std::string> canonical(xmlDocPtr doc, xmlNodePtr node, Transform transform) {
     xmlXPathContextPtr ctx = xmlXPathNewContext(doc);
     if (ctx == nullptr) return std::nullopt;
     xmlXPathRegisterNs(ctx, x("ds"), x(kDs));
     ctx->node = node;
-    xmlXPathObjectPtr set = xmlXPathEvalExpression(
-        x("(descendant-or-self::node() | descendant-or-self::node()/@* | "
-          "descendant-or-self::node()/namespace::*)[not(ancestor-or-self::ds:Signature)]"),
-        ctx);
+    const char* subtree = "(descendant-or-self::node() | descendant-or-self::node()/@* | "
+                          "descendant-or-self::node()/namespace::*)";
+    const std::string path = transform == Transform::c14n
+                                 ? std::string(subtree)
+                                 : std::string(subtree) + "[not(ancestor-or-self::ds:Signature)]";
+    xmlXPathObjectPtr set = xmlXPathEvalExpression(x(path.c_str()), ctx);
     std::optional<std::string> out;
     xmlChar* text = nullptr;
     if (set != nullptr && set->nodesetval != nullptr) {
@@ -132,8 +136,7 @@ bool verify_sha1(const std::string& der, std::string_view data, const std::strin
     std::unique_ptr<X509, decltype(&X509_free)> cert(
         d2i_X509(nullptr, &p, static_cast<long>(der.size())), X509_free);
     EVP_PKEY* key = cert != nullptr ? X509_get0_pubkey(cert.get()) : nullptr;
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(),
-                                                                EVP_MD_CTX_free);
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
     return key != nullptr && ctx != nullptr &&
            EVP_DigestVerifyInit(ctx.get(), nullptr, EVP_sha1(), nullptr, key) == 1 &&
            EVP_DigestVerify(ctx.get(), reinterpret_cast<const unsigned char*>(signature.data()),
@@ -150,11 +153,11 @@ SignResult sign(std::string_view xml, std::string_view element, const Certificat
         return named(n, element) && xmlHasProp(n, x("Id")) != nullptr;
     });
     const std::string what = "assinatura: " + std::string(element);
-    if (target == nullptr || target->parent == nullptr ||
-        target->parent->type != XML_ELEMENT_NODE)
+    if (target == nullptr || target->parent == nullptr || target->parent->type != XML_ELEMENT_NODE)
         return {{}, what + ": elemento com Id não encontrado"};
     const std::string id = attribute(target, "Id");
-    const std::optional<std::string> signed_part = canonical(doc.get(), target);
+    const std::optional<std::string> signed_part =
+        canonical(doc.get(), target, Transform::enveloped_then_c14n);
     if (!signed_part) return {{}, what + ": falha na canonicalização"};
 
     xmlNodePtr signature = xmlNewDocNode(doc.get(), nullptr, x("Signature"), nullptr);
@@ -172,7 +175,7 @@ SignResult sign(std::string_view xml, std::string_view element, const Certificat
     add_algorithm(reference, ns, "DigestMethod", kSha1);
     add(reference, ns, "DigestValue", sha1_base64(*signed_part));
 
-    const std::optional<std::string> signed_info = canonical(doc.get(), info);
+    const std::optional<std::string> signed_info = canonical(doc.get(), info, Transform::c14n);
     const std::string value = signed_info ? certificate.sign_sha1(*signed_info) : std::string();
     if (value.empty()) return {{}, what + ": falha ao assinar com a chave do certificado"};
     add(signature, ns, "SignatureValue", detail::base64(value));
@@ -185,12 +188,12 @@ VerifyResult verify(std::string_view xml) {
     VerifyResult r;
     Document doc = parse(xml);
     if (doc == nullptr) return {false, {}, "o XML não pôde ser lido"};
-    xmlNodePtr signature = find(xmlDocGetRootElement(doc.get()),
-                                [](xmlNodePtr n) { return in_ds(n, "Signature"); });
+    xmlNodePtr signature =
+        find(xmlDocGetRootElement(doc.get()), [](xmlNodePtr n) { return in_ds(n, "Signature"); });
     xmlNodePtr info = child(signature, "SignedInfo");
     xmlNodePtr reference = child(info, "Reference");
-    xmlNodePtr certificate = child(child(child(signature, "KeyInfo"), "X509Data"),
-                                   "X509Certificate");
+    xmlNodePtr certificate =
+        child(child(child(signature, "KeyInfo"), "X509Data"), "X509Certificate");
     if (reference == nullptr || certificate == nullptr)
         return {false, {}, "sem assinatura completa"};
     if (attribute(child(info, "CanonicalizationMethod"), "Algorithm") != kC14n ||
@@ -200,17 +203,17 @@ VerifyResult verify(std::string_view xml) {
     const std::string uri = attribute(reference, "URI");
     const std::string id = uri.starts_with('#') ? uri.substr(1) : std::string();
     xmlNodePtr target = id.empty() ? nullptr
-                                   : find(xmlDocGetRootElement(doc.get()), [&](xmlNodePtr n) {
-                                         return attribute(n, "Id") == id;
-                                     });
+                                   : find(xmlDocGetRootElement(doc.get()),
+                                          [&](xmlNodePtr n) { return attribute(n, "Id") == id; });
     if (target == nullptr) return {false, {}, "elemento assinado não encontrado: " + uri};
     r.digest_value = content(child(reference, "DigestValue"));
-    const std::optional<std::string> signed_part = canonical(doc.get(), target);
+    const std::optional<std::string> signed_part =
+        canonical(doc.get(), target, Transform::enveloped_then_c14n);
     if (!signed_part || sha1_base64(*signed_part) != r.digest_value) {
         r.error = "o conteúdo assinado foi alterado (DigestValue)";
         return r;
     }
-    const std::optional<std::string> signed_info = canonical(doc.get(), info);
+    const std::optional<std::string> signed_info = canonical(doc.get(), info, Transform::c14n);
     const std::optional<std::string> der = detail::from_base64(content(certificate));
     const std::optional<std::string> value =
         detail::from_base64(content(child(signature, "SignatureValue")));
