@@ -57,6 +57,8 @@ class Certificate {
     std::string sign_sha1(std::string_view data) const;
 
   private:
+    // Only a loaded certificate exists: every one holds its keys.
+    Certificate() = default;
     friend struct CertificateLoader;
     std::shared_ptr<const detail::CertificateKeys> keys_;
 };

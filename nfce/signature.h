@@ -36,8 +36,12 @@ struct VerifyResult {
 // certificate's trust is not judged here.
 VerifyResult verify(std::string_view xml);
 
-// The QR code version 3's signature for notes issued offline: RSA with
-// SHA-1 over the bytes of the text, in base64.
+// The QR code version 3's signature for notes issued offline: the issuer's
+// certificate signs the bytes of the text before it, and the QR code
+// carries the result in base64. The technical note's texts at hand name
+// the certificate, the signed fields and the base64, but not the hash: RSA
+// with SHA-1 (PKCS #1 v1.5), that of the XML signature, is taken until the
+// note's own words confirm it or name another.
 QrSigner qr_signer(const Certificate& certificate);
 
 } // namespace qv::nfce
