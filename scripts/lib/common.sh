@@ -13,6 +13,7 @@ QUITERVAL_PACKAGES=(
     fonts-liberation2 fonts-wine fonts-dejavu-core
     dpkg-dev file jq
     libqrencode-dev libpng-dev zbar-tools console-setup-linux
+    libssl-dev openssl xmlsec1
 )
 
 as_root() {

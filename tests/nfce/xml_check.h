@@ -2,10 +2,11 @@
 // namespace) and validation against the official schemas shipped in
 // nfce/schemas.
 //
-// The schema requires the note's XML signature, which is added later than
-// the note is built; the validation appends a stand-in Signature of the
-// right form (its digest and value are not a signature of anything), so
-// that the schema checks everything else in the note.
+// The schema requires the note's XML signature. A signed note is validated
+// as it stands; for a note not signed (the tests that have no certificate)
+// the validation appends a stand-in Signature of the right form (its digest
+// and value are not a signature of anything), so that the schema checks
+// everything else in the note.
 #pragma once
 
 #include "shared/decimal.h"
@@ -78,6 +79,13 @@ class XmlCheck {
         const auto end = signed_xml.rfind("</NFe>");
         if (end == std::string::npos) return "no NFe element";
         signed_xml.insert(end, stand_in_signature(text("//n:infNFe/@Id")));
+        return schema_errors_of(signed_xml);
+    }
+    // The same for a note that carries its own signature.
+    std::string schema_errors() const { return schema_errors_of(xml_); }
+
+  private:
+    static std::string schema_errors_of(const std::string& signed_xml) {
         std::string errors;
         xmlDocPtr doc = xmlReadMemory(signed_xml.data(), static_cast<int>(signed_xml.size()),
                                       "nota.xml", "UTF-8", XML_PARSE_NONET);
@@ -102,7 +110,6 @@ class XmlCheck {
         return errors;
     }
 
-  private:
     template <typename F> void visit(const char* path, F each) const {
         if (xpath_ == nullptr) return;
         xmlXPathObjectPtr found =
