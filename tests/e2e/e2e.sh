@@ -13,7 +13,8 @@
 #   e2e.sh SCENARIO BIN_DIR OUT_DIR
 #
 # SCENARIO: coupon | above_maximum | printer_off | configuration | z_reduction |
-#           done_but_failed | escape_question | training_band | alphanumeric_cnpj
+#           done_but_failed | escape_question | training_band | alphanumeric_cnpj |
+#           pictures (not a test: the manuals' pictures of the window, into OUT_DIR)
 # BIN_DIR:  the build's bin/ (quiterval, libquiterval-ecfsim.so and the
 #           recording library libecf_recorder.so; or their .exe and .dll)
 # OUT_DIR:  where a failing run leaves e2e-SCENARIO.png (or .xwd, without
@@ -935,11 +936,42 @@ scenario_alphanumeric_cnpj() {
     step "the CNPJ with letters reached the opening in upper case"
 }
 
+# The manuals' pictures of the window in each state a cashier or supervisor
+# meets, as PNG files in OUT_DIR: janela[-windows]-pagina1, -login, -cupom,
+# -senha-master and -pagina3.
+picture() {
+    local name="janela-$1.png"
+    [ "$wine_mode" -eq 1 ] && name="janela-windows-$1.png"
+    sleep 0.5 # the last paint
+    timeout 10 xwd -id "$main_window" -silent >"$scratch/picture.xwd" &&
+        timeout 20 convert "xwd:$scratch/picture.xwd" "png:$out_dir/$name" ||
+        fail "could not take the picture $name"
+    step "picture $out_dir/$name"
+}
+scenario_pictures() {
+    command -v convert >/dev/null || fail "the pictures need ImageMagick's convert"
+    standard_settings
+    start_program
+    picture pagina1
+    open_tab CUPOM login_panel_shown "${tab_cupom[@]}"
+    picture login
+    login 1 2 123456
+    type_coupon 25,50 10,00 Cartao 11144477735
+    picture cupom
+    open_tab CONFIGURAÇÃO master_panel_shown "${tab_config[@]}"
+    picture senha-master
+    click "${ed_senham[@]}"
+    type_text 731946
+    press Return
+    wait_until 10 "the configuration page after the master password" configuration_open
+    picture pagina3
+}
+
 # ---------------------------------------------------------------- run
 
 case "$scenario" in
     coupon | above_maximum | printer_off | configuration | z_reduction | done_but_failed | \
-        escape_question | training_band | alphanumeric_cnpj) ;;
+        escape_question | training_band | alphanumeric_cnpj | pictures) ;;
     *) echo "e2e: unknown scenario $scenario" >&2; exit 2 ;;
 esac
 start_x
