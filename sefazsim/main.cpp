@@ -1,0 +1,116 @@
+// quiterval-sefaz-simulada: a stand-in for the state's NFC-e web services,
+// for the tests and for training, on the loopback over HTTPS with the
+// client's certificate required.
+//
+//   quiterval-sefaz-simulada --ca CA.pem --cert SERVIDOR.pem --key SERVIDOR.key
+//       [--port N] [--pasta PASTA] [--controle ARQUIVO]
+//       [--comportamento autorizar|rejeitar|sem-resposta|resposta-perdida]
+//       [--rejeicao CODIGO] [--motivo TEXTO] [--prazo-cancelamento SEGUNDOS]
+//       [--espera SEGUNDOS] [--fim-com-entrada]
+//
+// The first line written is the port it listens on (--port 0, the default,
+// lets the system choose). The control file, read for every request, holds
+// the same settings as key=value lines (comportamento=rejeitar, ...) and
+// wins over the command line. With --fim-com-entrada it ends when its
+// standard input closes; it always ends on SIGINT and SIGTERM.
+#include "sefazsim/server.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <iostream>
+#include <string>
+#include <thread>
+
+namespace {
+
+std::atomic<bool> signalled{false};
+// Set by the reader of the standard input, which may outlive main's locals.
+std::atomic<bool> input_closed{false};
+
+extern "C" void on_signal(int) { signalled = true; }
+
+int usage() {
+    std::cerr << "uso: quiterval-sefaz-simulada --ca CA.pem --cert SERVIDOR.pem --key "
+                 "SERVIDOR.key [--port N] [--pasta PASTA] [--controle ARQUIVO] "
+                 "[--comportamento autorizar|rejeitar|sem-resposta|resposta-perdida] "
+                 "[--rejeicao CODIGO] [--motivo TEXTO] [--prazo-cancelamento SEGUNDOS] "
+                 "[--espera SEGUNDOS] [--fim-com-entrada]\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qv::sefazsim::Options options;
+    options.folder = "sefaz-simulada";
+    std::string rule_lines;
+    bool end_with_input = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool has_value = i + 1 < argc;
+        if (arg == "--fim-com-entrada") {
+            end_with_input = true;
+        } else if (!has_value) {
+            return usage();
+        } else if (arg == "--ca") {
+            options.ca_file = argv[++i];
+        } else if (arg == "--cert") {
+            options.cert_file = argv[++i];
+        } else if (arg == "--key") {
+            options.key_file = argv[++i];
+        } else if (arg == "--pasta") {
+            options.folder = argv[++i];
+        } else if (arg == "--controle") {
+            options.control_file = argv[++i];
+        } else if (arg == "--port") {
+            const std::string port = argv[++i];
+            if (port.empty() || port.size() > 5 ||
+                port.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoi(port) > 65535)
+                return usage();
+            options.port = std::stoi(port);
+        } else if (arg == "--comportamento" || arg == "--rejeicao" || arg == "--motivo" ||
+                   arg == "--prazo-cancelamento" || arg == "--espera") {
+            rule_lines += arg.substr(2) + "=" + argv[++i] + "\n";
+        } else {
+            return usage();
+        }
+    }
+    if (options.ca_file.empty() || options.cert_file.empty() || options.key_file.empty())
+        return usage();
+    std::string error;
+    const auto rules = qv::sefazsim::parse_rules(rule_lines, {}, &error);
+    if (!rules) {
+        std::cerr << "quiterval-sefaz-simulada: opção inválida: " << error << "\n";
+        return 2;
+    }
+    options.rules = *rules;
+
+    qv::sefazsim::Server server(options);
+    if (!server.start(&error)) {
+        std::cerr << "quiterval-sefaz-simulada: " << error << "\n";
+        return 1;
+    }
+    std::cout << server.port() << std::endl;
+
+    std::signal(SIGINT, on_signal);
+    std::signal(SIGTERM, on_signal);
+    if (end_with_input) {
+        // Blocks on the input until it closes; left behind when a signal ends the program.
+        std::thread([] {
+            std::string line;
+            while (std::getline(std::cin, line)) {
+            }
+            input_closed = true;
+        }).detach();
+    }
+    std::thread watcher([&] {
+        while (!signalled && !input_closed)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        server.stop();
+    });
+    server.serve();
+    watcher.join();
+    return 0;
+}
