@@ -31,24 +31,39 @@ std::string escaped(std::string_view text) {
     out.reserve(text.size());
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
 }
 
+std::string_view without_leading_space(std::string_view xml) {
+    const auto start = xml.find_first_not_of(" \t\r\n");
+    return start == std::string_view::npos ? std::string_view() : xml.substr(start);
+}
+
+// A document's XML declaration may not stand inside another document.
 std::string_view without_declaration(std::string_view xml) {
-    while (!xml.empty() && (xml.front() == ' ' || xml.front() == '\n' || xml.front() == '\r' ||
-                            xml.front() == '\t'))
-        xml.remove_prefix(1);
+    xml = without_leading_space(xml);
     if (xml.starts_with("<?xml")) {
         const auto end = xml.find("?>");
-        if (end != std::string_view::npos) xml.remove_prefix(end + 2);
+        if (end != std::string_view::npos) xml = without_leading_space(xml.substr(end + 2));
     }
     return xml;
 }
@@ -81,8 +96,7 @@ xmlNodePtr find(xmlNodePtr node, std::string_view name) {
 std::string child_text(xmlNodePtr parent, std::string_view name) {
     if (parent == nullptr) return {};
     for (xmlNodePtr child = parent->children; child != nullptr; child = child->next) {
-        if (child->type != XML_ELEMENT_NODE ||
-            name != reinterpret_cast<const char*>(child->name))
+        if (child->type != XML_ELEMENT_NODE || name != reinterpret_cast<const char*>(child->name))
             continue;
         xmlChar* content = xmlNodeGetContent(child);
         std::string text = content ? reinterpret_cast<const char*>(content) : "";
@@ -94,7 +108,8 @@ std::string child_text(xmlNodePtr parent, std::string_view name) {
 
 int stat_of(xmlNodePtr parent) {
     const std::string text = child_text(parent, "cStat");
-    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return 0;
     return std::stoi(text);
 }
@@ -106,8 +121,7 @@ std::string serialised(xmlNodePtr node) {
     if (root == nullptr) return {};
     xmlDocSetRootElement(copy.get(), root);
     xmlReconciliateNs(copy.get(), root);
-    std::unique_ptr<xmlBuffer, decltype(&xmlBufferFree)> buffer(xmlBufferCreate(),
-                                                                &xmlBufferFree);
+    std::unique_ptr<xmlBuffer, decltype(&xmlBufferFree)> buffer(xmlBufferCreate(), &xmlBufferFree);
     xmlNodeDump(buffer.get(), copy.get(), root, 0, 0);
     return {reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
             static_cast<std::size_t>(xmlBufferLength(buffer.get()))};
@@ -173,8 +187,8 @@ std::string soap_fault(std::string_view envelope) {
 
 std::string status_request(Environment environment, int uf_code) {
     return "<consStatServ xmlns=\"" + std::string(kNfeNamespace) + "\" versao=\"4.00\"><tpAmb>" +
-           std::to_string(static_cast<int>(environment)) + "</tpAmb><cUF>" +
-           padded(uf_code, 2) + "</cUF><xServ>STATUS</xServ></consStatServ>";
+           std::to_string(static_cast<int>(environment)) + "</tpAmb><cUF>" + padded(uf_code, 2) +
+           "</cUF><xServ>STATUS</xServ></consStatServ>";
 }
 
 std::string authorization_request(std::string_view batch_id, std::string_view signed_note) {
@@ -194,9 +208,8 @@ std::string cancel_event(Environment environment, int uf_code, std::string_view 
                          std::string_view access_key, std::string_view protocol,
                          std::string_view reason, std::string_view when) {
     const std::string id = "ID110111" + std::string(access_key) + "01";
-    return "<evento xmlns=\"" + std::string(kNfeNamespace) +
-           "\" versao=\"1.00\"><infEvento Id=\"" + escaped(id) + "\"><cOrgao>" +
-           padded(uf_code, 2) + "</cOrgao><tpAmb>" +
+    return "<evento xmlns=\"" + std::string(kNfeNamespace) + "\" versao=\"1.00\"><infEvento Id=\"" +
+           escaped(id) + "\"><cOrgao>" + padded(uf_code, 2) + "</cOrgao><tpAmb>" +
            std::to_string(static_cast<int>(environment)) + "</tpAmb><CNPJ>" + escaped(cnpj) +
            "</CNPJ><chNFe>" + escaped(access_key) + "</chNFe><dhEvento>" + escaped(when) +
            "</dhEvento><tpEvento>110111</tpEvento><nSeqEvento>1</nSeqEvento>"
@@ -265,8 +278,8 @@ SefazAnswer SefazClient::call(Service service, std::string_view message) {
     const std::string url = address(config_, service);
     if (url.empty()) {
         answer.error = TransportError::no_connection;
-        answer.detail = "no address for " +
-                        std::string(kServiceNames.at(static_cast<std::size_t>(service)));
+        answer.detail =
+            "no address for " + std::string(kServiceNames.at(static_cast<std::size_t>(service)));
         return answer;
     }
     const TransportAnswer posted =

@@ -36,15 +36,18 @@ TransportError error_of(CURLcode code, const std::string& detail) {
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_CONNECT:
     case CURLE_UNSUPPORTED_PROTOCOL:
-    case CURLE_URL_MALFORMAT: return TransportError::no_connection;
-    case CURLE_OPERATION_TIMEDOUT: return TransportError::timeout;
+    case CURLE_URL_MALFORMAT:
+        return TransportError::no_connection;
+    case CURLE_OPERATION_TIMEDOUT:
+        return TransportError::timeout;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
-    case CURLE_SSL_CLIENTCERT: return TransportError::tls;
+    case CURLE_SSL_CLIENTCERT:
+        return TransportError::tls;
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
         // Under TLS 1.3 a server that refuses the client's certificate says
@@ -52,8 +55,10 @@ TransportError error_of(CURLcode code, const std::string& detail) {
         if (detail.find("alert") != std::string::npos) return TransportError::tls;
         return TransportError::connection_lost;
     case CURLE_GOT_NOTHING:
-    case CURLE_PARTIAL_FILE: return TransportError::connection_lost;
-    default: return TransportError::other;
+    case CURLE_PARTIAL_FILE:
+        return TransportError::connection_lost;
+    default:
+        return TransportError::other;
     }
 }
 

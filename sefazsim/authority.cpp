@@ -21,11 +21,20 @@ std::string escaped(std::string_view text) {
     std::string out;
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -35,7 +44,9 @@ std::string tag(std::string_view name, std::string_view value) {
     return "<" + std::string(name) + ">" + escaped(value) + "</" + std::string(name) + ">";
 }
 
-std::string two_digits(long n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+std::string two_digits(long n) {
+    return (n < 10 ? "0" : "") + std::to_string(n);
+}
 
 // Brasília's time, as the authorities write it: 2026-12-08T15:45:00-03:00.
 std::string brasilia_time(std::chrono::system_clock::time_point when) {
@@ -90,7 +101,8 @@ std::string attribute(xmlNodePtr node, const char* name) {
 std::optional<long> number(std::string_view text) {
     long n = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
     return n;
 }
 
@@ -129,7 +141,8 @@ std::vector<std::string> fields(const std::string& line) {
     std::vector<std::string> out;
     std::stringstream in(line);
     std::string field;
-    while (std::getline(in, field, '|')) out.push_back(field);
+    while (std::getline(in, field, '|'))
+        out.push_back(field);
     return out;
 }
 
@@ -194,7 +207,9 @@ std::string ret_head(std::string_view environment, int cstat, std::string_view r
            tag("cStat", std::to_string(cstat)) + tag("xMotivo", reason);
 }
 
-std::string uf_of_key(std::string_view key) { return std::string(key.substr(0, 2)); }
+std::string uf_of_key(std::string_view key) {
+    return std::string(key.substr(0, 2));
+}
 
 bool valid_key(std::string_view key) {
     return key.size() == 44 && key.find_first_not_of("0123456789") == std::string_view::npos;
@@ -255,8 +270,7 @@ Reply authorise(const Request& request, const Rules& rules, Records& records,
     if (const Note* earlier = records.same_number(key)) {
         const std::string reason =
             "Rejeição: Duplicidade de NF-e, com diferença na Chave de Acesso [chNFe:" +
-            earlier->key + "][nProt:" + earlier->protocol + "][dhAut:" + earlier->received_at +
-            "]";
+            earlier->key + "][nProt:" + earlier->protocol + "][dhAut:" + earlier->received_at + "]";
         reply.envelope = batch(104, "Lote processado", prot_nfe(note, 539, reason));
         reply.log_line = "chNFe=" + key + " cStat=539";
         return reply;
@@ -343,13 +357,12 @@ Reply event(const Request& request, const Rules& rules, Records& records, const 
     std::string batch = value(request.message, "idLote");
     if (batch.empty() || batch.size() > 15) batch = "1";
     Reply reply;
-    reply.envelope = envelope(request.service,
-                              "<retEnvEvento xmlns=\"" + std::string(kNfe) +
-                                  "\" versao=\"1.00\">" + tag("idLote", batch) +
-                                  tag("tpAmb", env) + tag("verAplic", kApplication) +
-                                  tag("cOrgao", uf) + tag("cStat", "128") +
-                                  tag("xMotivo", "Lote de Evento Processado") + answer +
-                                  "</retEnvEvento>");
+    reply.envelope =
+        envelope(request.service,
+                 "<retEnvEvento xmlns=\"" + std::string(kNfe) + "\" versao=\"1.00\">" +
+                     tag("idLote", batch) + tag("tpAmb", env) + tag("verAplic", kApplication) +
+                     tag("cOrgao", uf) + tag("cStat", "128") +
+                     tag("xMotivo", "Lote de Evento Processado") + answer + "</retEnvEvento>");
     reply.log_line = "chNFe=" + key + " cStat=" + std::to_string(cstat);
     return reply;
 }
@@ -363,30 +376,32 @@ Reply disable(const Request& request, Records& records, const std::string& now) 
     const std::string first = value(info, "nNFIni");
     const std::string last = value(info, "nNFFin");
     Reply reply;
-    if (uf.size() != 2 || cnpj.size() != 14 || !number(series) || !number(first) ||
-        !number(last) || *number(first) > *number(last)) {
+    if (uf.size() != 2 || cnpj.size() != 14 || !number(series) || !number(first) || !number(last) ||
+        *number(first) > *number(last)) {
         return fault("inutNFe incompleto");
     }
     const std::string protocol = records.next_protocol(uf, now);
     if (!records.add("I|" + cnpj + "|" + series + "|" + first + "|" + last + "|" + protocol))
         return fault("a SEFAZ simulada não gravou a inutilização");
-    const std::string body =
-        ret_head(environment.empty() ? "2" : environment, 102,
-                 "Inutilização de número homologado") +
-        tag("cUF", uf) + tag("ano", value(info, "ano")) + tag("CNPJ", cnpj) +
-        tag("mod", value(info, "mod")) + tag("serie", series) + tag("nNFIni", first) +
-        tag("nNFFin", last) + tag("dhRecbto", now) + tag("nProt", protocol);
-    reply.envelope = envelope(request.service, "<retInutNFe xmlns=\"" + std::string(kNfe) +
-                                                   "\" versao=\"4.00\"><infInut Id=\"ID" +
-                                                   protocol + "\">" + body +
-                                                   "</infInut></retInutNFe>");
+    const std::string body = ret_head(environment.empty() ? "2" : environment, 102,
+                                      "Inutilização de número homologado") +
+                             tag("cUF", uf) + tag("ano", value(info, "ano")) + tag("CNPJ", cnpj) +
+                             tag("mod", value(info, "mod")) + tag("serie", series) +
+                             tag("nNFIni", first) + tag("nNFFin", last) + tag("dhRecbto", now) +
+                             tag("nProt", protocol);
+    reply.envelope =
+        envelope(request.service, "<retInutNFe xmlns=\"" + std::string(kNfe) +
+                                      "\" versao=\"4.00\"><infInut Id=\"ID" + protocol + "\">" +
+                                      body + "</infInut></retInutNFe>");
     reply.log_line = "cStat=102 nNF=" + first + "-" + last;
     return reply;
 }
 
 } // namespace
 
-std::string brasilia_now() { return brasilia_time(std::chrono::system_clock::now()); }
+std::string brasilia_now() {
+    return brasilia_time(std::chrono::system_clock::now());
+}
 
 std::optional<Behaviour> behaviour_named(std::string_view name) {
     if (name == "autorizar") return Behaviour::authorise;

@@ -28,7 +28,9 @@ std::atomic<bool> signalled{false};
 // Set by the reader of the standard input, which may outlive main's locals.
 std::atomic<bool> input_closed{false};
 
-extern "C" void on_signal(int) { signalled = true; }
+extern "C" void on_signal(int) {
+    signalled = true;
+}
 
 int usage() {
     std::cerr << "uso: quiterval-sefaz-simulada --ca CA.pem --cert SERVIDOR.pem --key "

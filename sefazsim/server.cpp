@@ -40,7 +40,8 @@ std::size_t content_length(const std::string& head) {
     const auto at = text.find("\r\ncontent-length:");
     if (at == std::string::npos) return std::string::npos;
     std::size_t pos = at + 17;
-    while (pos < text.size() && text[pos] == ' ') ++pos;
+    while (pos < text.size() && text[pos] == ' ')
+        ++pos;
     std::size_t length = 0;
     bool digits = false;
     for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
@@ -160,7 +161,8 @@ Server::Server(Options options) : state_(std::make_unique<State>(std::move(optio
 Server::~Server() {
     stop();
     const std::lock_guard lock(state_->connections_mutex);
-    for (Connection& c : state_->connections) c.thread.join();
+    for (Connection& c : state_->connections)
+        c.thread.join();
     state_->connections.clear();
     detail::close_socket(state_->listener.socket);
     if (state_->context != nullptr) SSL_CTX_free(state_->context);
@@ -193,7 +195,9 @@ bool Server::start(std::string* error) {
     return true;
 }
 
-int Server::port() const { return state_->listener.port; }
+int Server::port() const {
+    return state_->listener.port;
+}
 
 void Server::serve() {
     State& s = *state_;
@@ -216,6 +220,8 @@ void Server::serve() {
     }
 }
 
-void Server::stop() { state_->stopping = true; }
+void Server::stop() {
+    state_->stopping = true;
+}
 
 } // namespace qv::sefazsim

@@ -2,9 +2,9 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <netinet/in.h>
-#include <csignal>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -59,6 +59,8 @@ void close_socket(int socket) {
     if (socket >= 0) ::close(socket);
 }
 
-void ignore_broken_pipes() { std::signal(SIGPIPE, SIG_IGN); }
+void ignore_broken_pipes() {
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
 } // namespace qv::sefazsim::detail

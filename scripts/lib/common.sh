@@ -13,6 +13,7 @@ QUITERVAL_PACKAGES=(
     fonts-liberation2 fonts-wine fonts-dejavu-core
     dpkg-dev file jq
     libqrencode-dev libpng-dev zbar-tools console-setup-linux
+    libcurl4-openssl-dev libssl-dev openssl
 )
 
 as_root() {

@@ -35,7 +35,8 @@ class TestPki {
             return;
         }
         for (const char* name : {"pki", "outra"}) {
-            const ProgramRun run = run_program("bash", {TEST_PKI_SCRIPT, utf8(folder_.path() / name)});
+            const ProgramRun run =
+                run_program("bash", {TEST_PKI_SCRIPT, utf8(folder_.path() / name)});
             if (run.status != 0) missing_ = "test_pki.sh failed: " + run.err;
         }
     }

@@ -20,8 +20,12 @@ constexpr const char* kDigest = "2jmj7l5rSw0yVb/vlWAYkK/YBwk=";
 std::string key_of(int number, int code) {
     std::string n = std::to_string(number);
     std::string c = std::to_string(code);
-    return "35" "2612" "12345678000195" "65" "001" + std::string(9 - n.size(), '0') + n + "1" +
-           std::string(8 - c.size(), '0') + c + "0";
+    return "35"
+           "2612"
+           "12345678000195"
+           "65"
+           "001" +
+           std::string(9 - n.size(), '0') + n + "1" + std::string(8 - c.size(), '0') + c + "0";
 }
 
 // A signed note as far as the authority reads it: the key, the
@@ -93,12 +97,13 @@ TEST_F(SefazTest, EachServiceAnswersWithItsTypedResultAndAValidDocument) {
         {"authorised", "comportamento=autorizar\n",
          [](SefazClient& c) { return c.authorize(note(key_of(1, 11)), "1"); }, 104, 100, true,
          "retEnviNFe_v4.00.xsd"},
-        {"rejected", "comportamento=rejeitar\nrejeicao=778\nmotivo=Rejeição: Informado NCM "
-                     "inexistente\n",
+        {"rejected",
+         "comportamento=rejeitar\nrejeicao=778\nmotivo=Rejeição: Informado NCM "
+         "inexistente\n",
          [](SefazClient& c) { return c.authorize(note(key_of(2, 12)), "2"); }, 104, 778, false,
          "retEnviNFe_v4.00.xsd"},
-        {"unknown note", "", [](SefazClient& c) { return c.query(key_of(3, 13)); }, 217, 0,
-         false, "retConsSitNFe_v4.00.xsd"},
+        {"unknown note", "", [](SefazClient& c) { return c.query(key_of(3, 13)); }, 217, 0, false,
+         "retConsSitNFe_v4.00.xsd"},
         {"cancelling an unknown note", "",
          [](SefazClient& c) {
              return c.send_event(cancellation(key_of(4, 14), "135260000000001"), "7");
