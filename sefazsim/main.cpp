@@ -41,6 +41,35 @@ int usage() {
     return 2;
 }
 
+// Takes the option `name` with its `value`; false for an unknown option or
+// a port that is not one. The rules' options are gathered as control lines.
+bool take_option(const std::string& name, const std::string& value, qv::sefazsim::Options& options,
+                 std::string& rule_lines) {
+    if (name == "--ca") {
+        options.ca_file = value;
+    } else if (name == "--cert") {
+        options.cert_file = value;
+    } else if (name == "--key") {
+        options.key_file = value;
+    } else if (name == "--pasta") {
+        options.folder = value;
+    } else if (name == "--controle") {
+        options.control_file = value;
+    } else if (name == "--port") {
+        if (value.empty() || value.size() > 5 ||
+            value.find_first_not_of("0123456789") != std::string::npos || std::stoi(value) > 65535)
+            return false;
+        options.port = std::stoi(value);
+    } else if (name == "--comportamento" || name == "--rejeicao" || name == "--motivo" ||
+               name == "--prazo-cancelamento" || name == "--espera") {
+        if (value.find('\n') != std::string::npos) return false; // one control line each
+        rule_lines += name.substr(2) + "=" + value + "\n";
+    } else {
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -50,34 +79,12 @@ int main(int argc, char** argv) {
     bool end_with_input = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        const bool has_value = i + 1 < argc;
         if (arg == "--fim-com-entrada") {
             end_with_input = true;
-        } else if (!has_value) {
-            return usage();
-        } else if (arg == "--ca") {
-            options.ca_file = argv[++i];
-        } else if (arg == "--cert") {
-            options.cert_file = argv[++i];
-        } else if (arg == "--key") {
-            options.key_file = argv[++i];
-        } else if (arg == "--pasta") {
-            options.folder = argv[++i];
-        } else if (arg == "--controle") {
-            options.control_file = argv[++i];
-        } else if (arg == "--port") {
-            const std::string port = argv[++i];
-            if (port.empty() || port.size() > 5 ||
-                port.find_first_not_of("0123456789") != std::string::npos ||
-                std::stoi(port) > 65535)
-                return usage();
-            options.port = std::stoi(port);
-        } else if (arg == "--comportamento" || arg == "--rejeicao" || arg == "--motivo" ||
-                   arg == "--prazo-cancelamento" || arg == "--espera") {
-            rule_lines += arg.substr(2) + "=" + argv[++i] + "\n";
-        } else {
-            return usage();
+            continue;
         }
+        if (i + 1 >= argc || !take_option(arg, argv[i + 1], options, rule_lines)) return usage();
+        ++i;
     }
     if (options.ca_file.empty() || options.cert_file.empty() || options.key_file.empty())
         return usage();
@@ -96,8 +103,8 @@ int main(int argc, char** argv) {
     }
     std::cout << server.port() << std::endl;
 
-    std::signal(SIGINT, on_signal);
-    std::signal(SIGTERM, on_signal);
+    (void)std::signal(SIGINT, on_signal);
+    (void)std::signal(SIGTERM, on_signal);
     if (end_with_input) {
         // Blocks on the input until it closes; left behind when a signal ends the program.
         std::thread([] {

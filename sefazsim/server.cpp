@@ -131,7 +131,8 @@ struct Server::State {
         if (SSL_accept(ssl) <= 0) {
             log("conexão recusada: " + openssl_error());
         } else if (const auto body = read_request(ssl)) {
-            const Reply reply = authority.handle(*body, rules());
+            const Rules now = rules();
+            const Reply reply = authority.handle(*body, now);
             log(reply.log_line);
             if (reply.action == Reply::Action::answer) {
                 const std::string status = reply.http_status == 200
@@ -145,7 +146,7 @@ struct Server::State {
                 if (SSL_write(ssl, answer.data(), static_cast<int>(answer.size())) > 0)
                     SSL_shutdown(ssl);
             } else if (reply.action == Reply::Action::hold) {
-                hold(ssl, socket, rules().hold_seconds);
+                hold(ssl, socket, now.hold_seconds);
             }
             // drop: the connection closes with no answer and no TLS goodbye
         } else {

@@ -60,7 +60,7 @@ void close_socket(int socket) {
 }
 
 void ignore_broken_pipes() {
-    std::signal(SIGPIPE, SIG_IGN);
+    (void)std::signal(SIGPIPE, SIG_IGN);
 }
 
 } // namespace qv::sefazsim::detail
