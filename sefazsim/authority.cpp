@@ -178,6 +178,15 @@ class Records {
         sequence.insert(0, 10 - sequence.size(), '0');
         return "1" + std::string(uf) + when.substr(2, 2) + sequence;
     }
+    // Records `note` as authorised, numbering its protocol.
+    bool authorise(Note& note, std::string_view uf) {
+        note.protocol = next_protocol(uf, note.received_at);
+        if (!add("N|" + note.key + "|" + note.environment + "|" + note.protocol + "|" +
+                 note.received_at + "|" + note.digest + "|" + std::to_string(note.authorised_at)))
+            return false;
+        notes_.push_back(note);
+        return true;
+    }
     bool add(const std::string& line) {
         std::ofstream out(file_, std::ios::app | std::ios::binary);
         out << line << '\n';
@@ -248,7 +257,12 @@ Reply authorise(const Request& request, const Rules& rules, Records& records,
                             "</retEnviNFe>");
     };
     Reply reply;
-    if (!valid_key(key) || digest.empty() || (environment != "1" && environment != "2")) {
+    // The digest goes into the records as it is: base64 alone.
+    const bool digest_ok =
+        !digest.empty() && digest.size() <= 64 &&
+        digest.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstu"
+                                 "vwxyz0123456789+/=") == std::string::npos;
+    if (!valid_key(key) || !digest_ok || (environment != "1" && environment != "2")) {
         reply.envelope = batch(225, "Rejeição: Falha no Schema XML do lote de NFe", "");
         reply.log_line = "cStat=225";
         return reply;
@@ -259,6 +273,14 @@ Reply authorise(const Request& request, const Rules& rules, Records& records,
                                prot_nfe(note, rules.rejection_code, rules.rejection_reason));
         reply.log_line = "chNFe=" + key + " cStat=" + std::to_string(rules.rejection_code);
         return reply;
+    }
+    // A duplicate asked for: the note counts as authorised by an earlier
+    // sending whose answer never came, as when the first answer was lost.
+    if (rules.behaviour == Behaviour::duplicate && records.find(key) == nullptr &&
+        records.same_number(key) == nullptr) {
+        Note earlier = note;
+        if (!records.authorise(earlier, uf))
+            return fault("a SEFAZ simulada não gravou a autorização");
     }
     if (const Note* earlier = records.find(key)) {
         const std::string reason = "Rejeição: Duplicidade de NF-e [nProt:" + earlier->protocol +
@@ -275,10 +297,7 @@ Reply authorise(const Request& request, const Rules& rules, Records& records,
         reply.log_line = "chNFe=" + key + " cStat=539";
         return reply;
     }
-    note.protocol = records.next_protocol(uf, now);
-    if (!records.add("N|" + key + "|" + environment + "|" + note.protocol + "|" + now + "|" +
-                     digest + "|" + std::to_string(seconds)))
-        return fault("a SEFAZ simulada não gravou a autorização");
+    if (!records.authorise(note, uf)) return fault("a SEFAZ simulada não gravou a autorização");
     reply.envelope = batch(104, "Lote processado", prot_nfe(note, 100, "Autorizado o uso da NF-e"));
     reply.log_line = "chNFe=" + key + " cStat=100 nProt=" + note.protocol;
     return reply;
@@ -376,8 +395,9 @@ Reply disable(const Request& request, Records& records, const std::string& now) 
     const std::string first = value(info, "nNFIni");
     const std::string last = value(info, "nNFFin");
     Reply reply;
-    if (uf.size() != 2 || cnpj.size() != 14 || !number(series) || !number(first) || !number(last) ||
-        *number(first) > *number(last)) {
+    if (uf.size() != 2 || cnpj.size() != 14 ||
+        cnpj.find_first_not_of("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string::npos ||
+        !number(series) || !number(first) || !number(last) || *number(first) > *number(last)) {
         return fault("inutNFe incompleto");
     }
     const std::string protocol = records.next_protocol(uf, now);
@@ -408,6 +428,7 @@ std::optional<Behaviour> behaviour_named(std::string_view name) {
     if (name == "rejeitar") return Behaviour::reject;
     if (name == "sem-resposta") return Behaviour::no_answer;
     if (name == "resposta-perdida") return Behaviour::lost_answer;
+    if (name == "duplicada") return Behaviour::duplicate;
     return std::nullopt;
 }
 

@@ -16,6 +16,7 @@ enum class Behaviour {
     reject,      // rejects the note with the chosen code and text
     no_answer,   // holds the connection and never answers
     lost_answer, // does the work and records it, then drops the connection
+    duplicate,   // a new note is taken as sent before: authorised, answered 204
 };
 
 struct Rules {
@@ -27,7 +28,7 @@ struct Rules {
 };
 
 // Reads rules from a control file's text, over `base`:
-//   comportamento=autorizar|rejeitar|sem-resposta|resposta-perdida
+//   comportamento=autorizar|rejeitar|sem-resposta|resposta-perdida|duplicada
 //   rejeicao=539
 //   motivo=Rejeição: ...
 //   prazo-cancelamento=SEGUNDOS

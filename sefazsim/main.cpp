@@ -4,7 +4,7 @@
 //
 //   quiterval-sefaz-simulada --ca CA.pem --cert SERVIDOR.pem --key SERVIDOR.key
 //       [--port N] [--pasta PASTA] [--controle ARQUIVO]
-//       [--comportamento autorizar|rejeitar|sem-resposta|resposta-perdida]
+//       [--comportamento autorizar|rejeitar|sem-resposta|resposta-perdida|duplicada]
 //       [--rejeicao CODIGO] [--motivo TEXTO] [--prazo-cancelamento SEGUNDOS]
 //       [--espera SEGUNDOS] [--fim-com-entrada]
 //
@@ -35,7 +35,7 @@ extern "C" void on_signal(int) {
 int usage() {
     std::cerr << "uso: quiterval-sefaz-simulada --ca CA.pem --cert SERVIDOR.pem --key "
                  "SERVIDOR.key [--port N] [--pasta PASTA] [--controle ARQUIVO] "
-                 "[--comportamento autorizar|rejeitar|sem-resposta|resposta-perdida] "
+                 "[--comportamento autorizar|rejeitar|sem-resposta|resposta-perdida|duplicada] "
                  "[--rejeicao CODIGO] [--motivo TEXTO] [--prazo-cancelamento SEGUNDOS] "
                  "[--espera SEGUNDOS] [--fim-com-entrada]\n";
     return 2;

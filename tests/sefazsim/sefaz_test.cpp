@@ -102,6 +102,9 @@ TEST_F(SefazTest, EachServiceAnswersWithItsTypedResultAndAValidDocument) {
          "inexistente\n",
          [](SefazClient& c) { return c.authorize(note(key_of(2, 12)), "2"); }, 104, 778, false,
          "retEnviNFe_v4.00.xsd"},
+        {"a digest that is not base64", "",
+         [](SefazClient& c) { return c.authorize(note(key_of(5, 15), "a|b"), "3"); }, 225, 0, false,
+         "retEnviNFe_v4.00.xsd"},
         {"unknown note", "", [](SefazClient& c) { return c.query(key_of(3, 13)); }, 217, 0, false,
          "retConsSitNFe_v4.00.xsd"},
         {"cancelling an unknown note", "",
@@ -184,6 +187,19 @@ TEST_F(SefazTest, AuthorisesOnceAndReportsDuplicatesAsTheManualSays) {
     EXPECT_EQ(found.protocol->number, number);
     EXPECT_EQ(found.protocol->digest, kDigest);
     expect_valid(found, "retConsSitNFe_v4.00.xsd");
+
+    // A duplicate asked for: a new note answered 204, its protocol found by the query.
+    control("comportamento=duplicada\n");
+    const std::string other = key_of(11, 4321);
+    const SefazAnswer duplicate = client.authorize(note(other), "3");
+    ASSERT_TRUE(duplicate.protocol) << duplicate.detail;
+    EXPECT_EQ(duplicate.protocol->cstat, 204);
+    const SefazAnswer recovered = client.query(other);
+    ASSERT_TRUE(recovered.protocol) << recovered.detail;
+    EXPECT_EQ(recovered.cstat, 100);
+    EXPECT_NE(duplicate.protocol->reason.find("[nProt:" + recovered.protocol->number + "]"),
+              std::string::npos)
+        << duplicate.protocol->reason;
 }
 
 TEST_F(SefazTest, ALostAnswerWasAuthorisedAndTheQueryFindsItsProtocol) {
@@ -362,6 +378,8 @@ TEST(SefazRules, ControlFileTextOverTheStartingRules) {
         {"comportamento=sem-resposta\nprazo-cancelamento=0", true, sefazsim::Behaviour::no_answer,
          999, 0},
         {"comportamento=resposta-perdida\n", true, sefazsim::Behaviour::lost_answer, 999, 1800},
+        {"comportamento=duplicada\nmotivo=Rejeição: X\n", true, sefazsim::Behaviour::duplicate, 999,
+         1800},
         {"comportamento=outro\n", false, {}, 0, 0},
         {"rejeicao=99\n", false, {}, 0, 0},
         {"rejeicao=5x9\n", false, {}, 0, 0},
