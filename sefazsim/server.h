@@ -30,7 +30,7 @@ class Server {
     explicit Server(Options options);
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
-    ~Server(); // stops, and waits for the connections
+    ~Server(); // stops and waits for the connections; serve() must have returned
 
     // Loads the certificates and listens; false (and `error`) when it cannot.
     bool start(std::string* error);
