@@ -13,7 +13,7 @@ QUITERVAL_PACKAGES=(
     fonts-liberation2 fonts-wine fonts-dejavu-core
     dpkg-dev file jq
     libqrencode-dev libpng-dev zbar-tools console-setup-linux
-    libssl-dev openssl xmlsec1
+    libssl-dev openssl xmlsec1 libcurl4-openssl-dev
 )
 
 as_root() {
