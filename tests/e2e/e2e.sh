@@ -259,7 +259,7 @@ start_program() {
     local program=("$bin_dir/quiterval")
     # Windows' own message boxes answer in Portuguese ("Sim", "Não"), as on
     # a Brazilian till.
-    [ "$wine_mode" -eq 1 ] && program=(env LANG=pt_BR.UTF-8 wine "$bin_dir/quiterval.exe")
+    [ "$wine_mode" -eq 1 ] && program=(env LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 wine "$bin_dir/quiterval.exe")
     local ecf_dir log_file
     ecf_dir="$(program_path "$ecf")"
     log_file="$(program_path "$driver_log")"

@@ -18,10 +18,13 @@ shift 3
 [ $# -gt 0 ] || { echo "same_bytes: no run named" >&2; exit 2; }
 here="$(cd "$(dirname "$0")" && pwd)"
 
-# Dates and times, as the tape, the memory and the log write them.
+# Dates and times, as the tape, the memory and the log write them (the
+# log's record starts with a line of the date, YYMMDD, and one of the time,
+# HHMMSS and hundredths).
 without_dates() {
     LC_ALL=C sed -E -e 's#[0-9]{2}/[0-9]{2}/[0-9]{2,4}#DD/MM/AAAA#g' \
-        -e 's#[0-9]{4}-[0-9]{2}-[0-9]{2}#AAAA-MM-DD#g' -e 's#[0-9]{2}:[0-9]{2}(:[0-9]{2})?#HH:MM:SS#g' "$1"
+        -e 's#[0-9]{4}-[0-9]{2}-[0-9]{2}#AAAA-MM-DD#g' -e 's#[0-9]{2}:[0-9]{2}(:[0-9]{2})?#HH:MM:SS#g' \
+        -e 's#^[0-9]{6}( *)$#AAMMDD\1#' -e 's#^[0-9]{8}( *)$#HHMMSSCC\1#' "$1"
 }
 
 status=0
