@@ -14,8 +14,8 @@ namespace qv::nfce {
 
 namespace {
 
-constexpr std::array<std::string_view, 6> kStateNames = {
-    "reservada", "enviada", "autorizada", "rejeitada", "contingencia", "inutilizada"};
+constexpr std::array<std::string_view, 7> kStateNames = {
+    "reservada", "enviada", "autorizada", "rejeitada", "contingencia", "inutilizada", "cancelada"};
 constexpr const char* kCouponFile = "cupom-em-andamento.txt";
 constexpr const char* kQueueFolder = "contingencia";
 

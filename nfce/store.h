@@ -6,7 +6,7 @@
 //                             per step of a number: reserved before the
 //                             note is built, sent before it leaves, then
 //                             authorised, rejected (free again),
-//                             contingency or voided
+//                             contingency, voided or cancelled
 //   cupom-em-andamento.txt    the coupon's commands received so far
 //   xml/AAAA/MM/DD/<name>     every XML written: signed notes, nfeProc,
 //                             answers, events
@@ -15,7 +15,7 @@
 // Every file is written whole: the journal by whole-line appends, the
 // others by the durable replace, so a crash leaves the old file or the new
 // one. A number is never given out while its last step says a note with it
-// may have left (sent, authorised, contingency, voided).
+// may have left (sent, authorised, contingency, voided, cancelled).
 #pragma once
 
 #include <cstdint>
@@ -28,7 +28,7 @@
 
 namespace qv::nfce {
 
-enum class NumberState { reserved, sent, authorised, rejected, contingency, voided };
+enum class NumberState { reserved, sent, authorised, rejected, contingency, voided, cancelled };
 
 // The journal's word for a state ("reservada", "enviada", ...).
 std::string_view number_state_name(NumberState state);
