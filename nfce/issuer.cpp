@@ -1,6 +1,7 @@
 #include "nfce/issuer.h"
 
 #include "danfe/danfe.h"
+#include "danfe/escpos.h"
 #include "nfce/access_key.h"
 #include "nfce/qr_code.h"
 #include "nfce/signature.h"
@@ -11,6 +12,7 @@
 #include "thermalsim/thermal.h"
 
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 
 namespace qv::nfce {
@@ -213,6 +215,38 @@ long long days_from_civil(int y, int m, int d) {
     const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + doe - 719468;
 }
+
+std::optional<std::string> read_text(const std::string& path) {
+    std::ifstream in(platform::path_from_text(path), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string text_between(std::string_view xml, std::string_view open, std::string_view close) {
+    const auto begin = xml.find(open);
+    if (begin == std::string_view::npos) return {};
+    const auto end = xml.find(close, begin + open.size());
+    if (end == std::string_view::npos) return {};
+    return std::string(xml.substr(begin + open.size(), end - begin - open.size()));
+}
+
+// "1.234,50".
+std::string shown_amount(Decimal value) {
+    std::string text = decimal_text(value, 2);
+    std::replace(text.begin(), text.end(), '.', ',');
+    for (auto comma = text.find(','); comma > 3 && text[comma - 4] != '-'; comma -= 3)
+        text.insert(comma - 3, 1, '.');
+    return text;
+}
+
+struct DayTotals {
+    int authorised = 0;
+    int contingency = 0;
+    int cancelled = 0;
+    Decimal amount;
+};
 
 // A note made ready to leave: built, signed, with its QR code supplement.
 struct ReadyNote {
@@ -537,6 +571,85 @@ struct Backend::Impl {
         return failure_text(detail::rejection_text(cstat, reason));
     }
 
+    // The day's notes by the journal's last step, from the day's folder.
+    DayTotals day_totals() const {
+        DayTotals totals;
+        const std::string folder =
+            b.store_.folder() + platform::kFolderSeparator + "xml" + platform::kFolderSeparator +
+            std::to_string(at.local.year) + platform::kFolderSeparator + two(at.local.month) +
+            platform::kFolderSeparator + two(at.local.day) + platform::kFolderSeparator;
+        for (const auto& [number, r] : b.store_.numbers(series())) {
+            if (r.key.empty()) continue;
+            const std::optional<std::string> note = read_text(folder + r.key + "-nfe.xml");
+            if (!note) continue;                                        // of another day
+            std::string value = text_between(*note, "<vNF>", "</vNF>"); // "41.40"
+            std::replace(value.begin(), value.end(), '.', ',');
+            const Decimal total = Decimal::parse(value).value_or(Decimal());
+            if (r.state == NumberState::authorised) {
+                ++totals.authorised;
+                totals.amount += total;
+            } else if (r.state == NumberState::contingency) {
+                ++totals.contingency;
+                totals.amount += total;
+            } else if (r.state == NumberState::cancelled) {
+                ++totals.cancelled;
+            }
+        }
+        return totals;
+    }
+
+    // LEITURAX and REDUCAOZ: the state's service, the queue and the day's
+    // notes, printed. Neither needs an ECF: nothing fiscal closes here.
+    Result report(bool end_of_day) {
+        bool online = true;
+        if (end_of_day) online = send_queue();
+        std::vector<std::string> lines; // UTF-8
+        lines.push_back(end_of_day ? "REDUÇÃO Z - RESUMO DO DIA" : "LEITURA X");
+        lines.push_back(shown_time(at.local));
+        const SefazAnswer status = client.status();
+        lines.push_back(status.answered()
+                            ? "SEFAZ: " + std::to_string(status.cstat) + " " + status.reason
+                            : "SEFAZ sem resposta (" +
+                                  std::string(transport_error_name(status.error)) + ")");
+        if (end_of_day && !online) lines.push_back("Fila de contingência não enviada");
+        const std::vector<QueuedNote> queue = b.store_.queue();
+        std::string loud;
+        lines.push_back("NFC-e em contingência na fila: " + std::to_string(queue.size()));
+        if (!queue.empty()) {
+            const long long hours = (static_cast<long long>(at.epoch) - queue.front().since) / 3600;
+            lines.push_back("A mais antiga há " + std::to_string(hours) + " h");
+            if (hours >= 24)
+                loud = "ATENÇÃO: NFC-e em contingência há mais de 24 horas: transmita já";
+        }
+        const DayTotals totals = day_totals();
+        lines.push_back("Autorizadas: " + std::to_string(totals.authorised));
+        lines.push_back("Em contingência: " + std::to_string(totals.contingency));
+        lines.push_back("Canceladas: " + std::to_string(totals.cancelled));
+        lines.push_back("Total do dia R$ " + shown_amount(totals.amount));
+
+        danfe::detail::EscPos out;
+        out.initialize();
+        out.code_page(danfe::detail::kCodePageWpc1252);
+        out.align(danfe::detail::Align::left);
+        for (const std::string& line : lines)
+            out.line(utf8_to_cp1252_lossy(line));
+        if (!loud.empty()) {
+            out.bold(true);
+            out.size(1, 2);
+            out.line(utf8_to_cp1252_lossy("ATENÇÃO: CONTINGÊNCIA HÁ MAIS DE 24 HORAS"));
+            out.size(1, 1);
+            out.bold(false);
+        }
+        out.feed(3);
+        out.cut();
+        const std::string printed =
+            b.printer_(out.bytes(), std::string(end_of_day ? "reducaoz-" : "leiturax-") +
+                                        std::to_string(at.local.year) + two(at.local.month) +
+                                        two(at.local.day));
+        if (!printed.empty()) return failure(printed);
+        return loud.empty() ? Result{} : failure(loud);
+    }
+
     Result cancel() {
         if (b.store_.coupon()) {
             // Not issued yet: nothing left the till.
@@ -616,6 +729,8 @@ Result Backend::run(std::string_view command, const CommandData& data) {
     }
     if (name == "TERM-FECTO-CUPOM") return impl.close(data);
     if (name == "CANC-CUPOM") return impl.cancel();
+    if (name == "LEITURAX") return impl.report(false);
+    if (name == "REDUCAOZ") return impl.report(true);
     return {};
 }
 

@@ -372,6 +372,137 @@ TEST_F(IssuerTest, CancellingACouponNotYetClosedIssuesNothing) {
     EXPECT_EQ(cp1252_to_utf8(none.texts[2]), "Nenhuma NFC-e autorizada para cancelar");
 }
 
+TEST_F(IssuerTest, ACouponBegunInOneProcessIsFinishedByTheNext) {
+    CommandData data;
+    data.document = "123.456.789-09";
+    ASSERT_TRUE(send("ABRE-CUPOM", data).ok());
+    data.item_code = "0000000000001";
+    data.description = "REFEICAO";
+    data.unit_price = d("32,90");
+    ASSERT_TRUE(send("VENDE-ITEM", data).ok());
+    // A new process: its own store and back end over the same folder.
+    store_ = std::make_unique<Store>(test::utf8(folder_->path() / "nfce"));
+    backend_ = std::make_unique<Backend>(config_, certificate(), *transport_, *store_, now,
+                                         [this](std::string_view escpos, std::string_view name) {
+                                             papers_.emplace_back(
+                                                 name, thermalsim::print(escpos, 576).text);
+                                             return std::string();
+                                         });
+    data.payment = "Cartao";
+    data.paid = d("32,90");
+    ASSERT_TRUE(send("EFET-FORM-PAGTO", data).ok());
+    ASSERT_TRUE(closing().ok());
+    ASSERT_EQ(papers_.size(), 1U);
+    EXPECT_NE(papers_[0].second.find("32,90"), std::string::npos);
+    EXPECT_NE(papers_[0].second.find("CPF 123.456.789-09"), std::string::npos);
+    EXPECT_EQ(papers_[0].second.find("BEBIDAS"), std::string::npos);
+}
+
+TEST_F(IssuerTest, ANumberLeftSentByAStoppedProcessIsAskedAboutBeforeAnyOther) {
+    struct Case {
+        const char* name;
+        bool reached_the_state;
+        std::uint32_t new_number;
+    };
+    const Case cases[] = {{"never reached the state", false, 1}, {"authorised", true, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        ASSERT_TRUE(backend_);
+        std::string key = "35261212345678000195650010000000011000000011";
+        if (c.reached_the_state) {
+            // Authorised, then the journal cut back to "sent", as a stop
+            // before the answer was written leaves it.
+            ASSERT_TRUE(sell().ok());
+            key = store_->numbers(1).at(1).key;
+            const fs::path journal = folder_->path() / "nfce" / "numeracao" / "serie-001.txt";
+            std::string text = test::read_file(test::utf8(journal));
+            text.resize(text.find(" autorizada "));
+            text.resize(text.rfind('\n') + 1);
+            test::write_file(test::utf8(journal), text);
+            papers_.clear();
+        } else {
+            ASSERT_EQ(store_->reserve(1), 1U);
+            ASSERT_TRUE(store_->mark(1, 1, NumberState::sent, key));
+        }
+        ASSERT_EQ(store_->unresolved(1).size(), 1U);
+        ASSERT_TRUE(sell().ok());
+        EXPECT_TRUE(store_->unresolved(1).empty());
+        EXPECT_EQ(state_of(c.new_number), NumberState::authorised);
+        EXPECT_EQ(store_->numbers(1).size(), c.new_number);
+        EXPECT_EQ(store_->numbers(1).at(1).key == key, c.reached_the_state);
+    }
+}
+
+TEST_F(IssuerTest, TheReadingsShowTheStateTheQueueAndTheDay) {
+    ASSERT_TRUE(sell().ok());
+    control("comportamento=sem-resposta\nespera=20\n");
+    ASSERT_TRUE(sell().ok());
+    control("");
+    struct Case {
+        const char* command;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"LEITURAX",
+         {"LEITURA X", "SEFAZ: 107 Serviço em Operação", "NFC-e em contingência na fila: 1",
+          "A mais antiga há 0 h", "Autorizadas: 1", "Em contingência: 1", "Total do dia R$ 82,80"}},
+        {"REDUCAOZ",
+         {"REDUÇÃO Z - RESUMO DO DIA", "NFC-e em contingência na fila: 0", "Autorizadas: 2",
+          "Em contingência: 0", "Total do dia R$ 82,80"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        papers_.clear();
+        const Result r = send(c.command);
+        EXPECT_TRUE(r.ok()) << cp1252_to_utf8(r.texts[2]);
+        ASSERT_EQ(papers_.size(), 1U);
+        for (const std::string& line : c.lines)
+            EXPECT_NE(papers_[0].second.find(line + "\n"), std::string::npos) << line << "\n"
+                                                                              << papers_[0].second;
+    }
+}
+
+TEST_F(IssuerTest, AQueuedNoteOlderThanADaySpeaksUp) {
+    ASSERT_TRUE(store_->enqueue("35261212345678000195650010000000019000000011", "<NFe/>",
+                                std::time(nullptr) - 25 * 3600));
+    const Result r = send("LEITURAX");
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(cp1252_to_utf8(r.texts[2]).find("há mais de 24 horas"), std::string::npos);
+    ASSERT_EQ(papers_.size(), 1U);
+    EXPECT_NE(papers_[0].second.find("ATENÇÃO: CONTINGÊNCIA HÁ MAIS DE 24 HORAS"),
+              std::string::npos)
+        << papers_[0].second;
+    EXPECT_NE(papers_[0].second.find("A mais antiga há 25 h"), std::string::npos);
+}
+
+TEST(IssuerPrinter, TheConfiguredPrinterWritesThePaperOrSaysWhyNot) {
+    test::ScratchFolder folder("qv-nfce-printer");
+    test::EnvGuard guard("THERMALSIM_DIR");
+    test::set_env("THERMALSIM_DIR", folder.path() / "termica");
+    Config config;
+    const std::string escpos = "\x1b@\x1bt\x10Ol\xe1\n"; // Windows-1252 page
+    struct Case {
+        std::string printer;
+        bool printed;
+        fs::path written;
+    } cases[] = {
+        {"simulada", true, folder.path() / "termica" / "chave.txt"},
+        {test::utf8(folder.path() / "porta"), true, folder.path() / "porta"},
+        {test::utf8(folder.path() / "sem" / "porta"), false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.printer);
+        config.printer = c.printer;
+        const std::string error = configured_printer(config)(escpos, "chave");
+        EXPECT_EQ(error.empty(), c.printed) << error;
+        if (!c.printed) continue;
+        const std::string text = test::read_file(test::utf8(c.written));
+        EXPECT_EQ(text, c.printer == "simulada" ? std::string("Olá\n") : escpos);
+    }
+    EXPECT_TRUE(fs::exists(folder.path() / "termica" / "chave.png"));
+}
+
 TEST(IssuerText, TheRejectionKeepsTheStatesWordsCutToTheField) {
     const std::string long_reason(150, 'x');
     struct Case {
