@@ -177,6 +177,17 @@ std::string note_with_protocol(std::string_view signed_note, std::string_view pr
                     "</nfeProc>");
 }
 
+// The note's number (nNF) in its access key; 0 for a key of another form.
+std::uint32_t number_of_key(std::string_view key) {
+    if (key.size() != 44) return 0;
+    std::uint32_t number = 0;
+    for (const char c : key.substr(25, 9)) {
+        if (c < '0' || c > '9') return 0;
+        number = number * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    return number;
+}
+
 // The key a 539 names: "... [chNFe:<44 digits>]".
 std::string key_in_brackets(std::string_view reason) {
     const auto at = reason.find("[chNFe:");
@@ -428,12 +439,25 @@ struct Backend::Impl {
         return d;
     }
 
-    // Prints the DANFE; the error text, empty when printed.
+    // Prints the DANFE; the error text, empty when printed. A paper that
+    // did not print is kept, for the engine's "try again" to print it.
     std::string print(const danfe::Document& d) {
         const danfe::Printout out = danfe::layout(
             d, config().danfe_width == 58 ? danfe::PaperWidth::mm58 : danfe::PaperWidth::mm80);
         if (!out.ok()) return "DANFE não montado: " + out.error;
-        return b.printer_(out.bytes, d.access_key);
+        std::string error = b.printer_(out.bytes, d.access_key);
+        if (!error.empty()) b.store_.save_paper(d.access_key, out.bytes);
+        return error;
+    }
+
+    // The closing sent again after the note was issued: its paper again.
+    Result reprint() {
+        const std::optional<std::pair<std::string, std::string>> paper = b.store_.paper();
+        if (!paper) return failure("Nenhum cupom aberto para encerrar");
+        const std::string error = b.printer_(paper->second, paper->first);
+        if (!error.empty()) return failure(error);
+        b.store_.clear_paper();
+        return {};
     }
 
     // Authorised: the nfeProc kept, the number journalled, the DANFE printed.
@@ -483,8 +507,7 @@ struct Backend::Impl {
             const SefazAnswer answer = client.authorize(q.xml, std::to_string(++batch));
             if (!answer.answered()) return false;
             keep_xml(q.key + "-retorno.xml", answer.xml);
-            const std::string number_text = q.key.size() == 44 ? q.key.substr(25, 9) : "0";
-            const auto number = static_cast<std::uint32_t>(std::stoul(number_text));
+            const std::uint32_t number = number_of_key(q.key);
             std::optional<Protocol> protocol = answer.protocol;
             if (protocol && protocol->cstat == 204) protocol = found(q.key);
             const std::string first_key = protocol && protocol->cstat == 539
@@ -500,13 +523,14 @@ struct Backend::Impl {
                 // and the offline one with the same contents is dropped.
                 b.store_.mark(series(), number, NumberState::authorised, first_key, first->number);
             } else {
-                // Refused: kept in the journal and the day's folder for the
-                // shop to correct; it no longer blocks the queue.
+                // Refused: its DANFE is out with this number, so the number
+                // stays taken and the note stays queued (LEITURAX counts it)
+                // until the shop corrects it; the rest of the queue goes on.
                 const int cstat = protocol ? protocol->cstat : answer.cstat;
-                keep_xml(q.key + "-nfe-rejeitada.xml", q.xml);
-                b.store_.mark(series(), number, NumberState::rejected, q.key,
-                              std::to_string(cstat) + " " +
+                b.store_.mark(series(), number, NumberState::contingency, q.key,
+                              "rejeitada " + std::to_string(cstat) + " " +
                                   (protocol ? protocol->reason : answer.reason));
+                continue;
             }
             b.store_.dequeue(q.key);
         }
@@ -516,7 +540,17 @@ struct Backend::Impl {
     // Notes left sent by a process that stopped before the answer: asked
     // about; one the state has is authorised, one it never got is free.
     void resolve() {
+        const std::vector<QueuedNote> queue = b.store_.queue();
         for (const NumberRecord& r : b.store_.unresolved(series())) {
+            // Stopped after the offline note was queued, before the journal
+            // said so: that note, with its DANFE, holds the number.
+            const auto offline = std::find_if(queue.begin(), queue.end(), [&](const QueuedNote& q) {
+                return number_of_key(q.key) == r.number;
+            });
+            if (offline != queue.end()) {
+                b.store_.mark(series(), r.number, NumberState::contingency, offline->key);
+                continue;
+            }
             const SefazAnswer answer = client.query(r.key);
             if (!answer.answered()) return;
             keep_xml(r.key + "-consulta.xml", answer.xml);
@@ -531,7 +565,8 @@ struct Backend::Impl {
 
     Result close(const CommandData& data) {
         const std::optional<std::string> saved = b.store_.coupon();
-        if (!saved) return failure("Nenhum cupom aberto para encerrar");
+        if (!saved) return reprint();
+        b.store_.clear_paper();
         Coupon c = coupon_of(*saved);
         read_message(c, data.message);
         share_tax(c);
@@ -656,12 +691,19 @@ struct Backend::Impl {
             return b.store_.clear_coupon() ? Result{}
                                            : failure("Cupom em andamento não pôde ser descartado");
         }
+        // The last note issued, and only that one: an older note is never
+        // cancelled in its place.
         const auto numbers = b.store_.numbers(series());
         const auto last = std::find_if(numbers.rbegin(), numbers.rend(), [](const auto& n) {
-            return n.second.state == NumberState::authorised;
+            return n.second.state != NumberState::reserved &&
+                   n.second.state != NumberState::rejected;
         });
-        if (last == numbers.rend()) return failure("Nenhuma NFC-e autorizada para cancelar");
+        if (last == numbers.rend() || last->second.state == NumberState::cancelled)
+            return failure("Nenhuma NFC-e autorizada para cancelar");
         const NumberRecord& r = last->second;
+        if (r.state != NumberState::authorised)
+            return failure("A última NFC-e (nº " + std::to_string(r.number) +
+                           ") ainda não foi autorizada: cancele-a depois de transmitida");
         const std::string event =
             cancel_event(config().environment, uf_code(), config().issuer.cnpj, r.key, r.detail,
                          kCancelReason, date_time_text(at.local));

@@ -18,6 +18,7 @@ constexpr std::array<std::string_view, 7> kStateNames = {
     "reservada", "enviada", "autorizada", "rejeitada", "contingencia", "inutilizada", "cancelada"};
 constexpr const char* kCouponFile = "cupom-em-andamento.txt";
 constexpr const char* kQueueFolder = "contingencia";
+constexpr const char* kPaperFile = "danfe-pendente.bin";
 
 std::optional<NumberState> state_named(std::string_view name) {
     for (std::size_t i = 0; i < kStateNames.size(); ++i)
@@ -168,6 +169,26 @@ std::optional<std::string> Store::coupon() const {
 bool Store::clear_coupon() {
     std::error_code error;
     std::filesystem::remove(platform::path_from_text(path(kCouponFile)), error);
+    return !error;
+}
+
+bool Store::save_paper(std::string_view key, std::string_view escpos) {
+    return platform::replace_file(path(kPaperFile),
+                                  std::string(key) + '\n' + std::string(escpos)) ==
+           platform::Fault::none;
+}
+
+std::optional<std::pair<std::string, std::string>> Store::paper() const {
+    const std::optional<std::string> text = read_whole(path(kPaperFile));
+    if (!text) return std::nullopt;
+    const auto end = text->find('\n');
+    if (end == std::string::npos) return std::nullopt;
+    return std::pair{text->substr(0, end), text->substr(end + 1)};
+}
+
+bool Store::clear_paper() {
+    std::error_code error;
+    std::filesystem::remove(platform::path_from_text(path(kPaperFile)), error);
     return !error;
 }
 

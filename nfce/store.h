@@ -8,6 +8,8 @@
 //                             authorised, rejected (free again),
 //                             contingency, voided or cancelled
 //   cupom-em-andamento.txt    the coupon's commands received so far
+//   danfe-pendente.bin        the key, a line break and the ESC/POS bytes of
+//                             a DANFE that did not print
 //   xml/AAAA/MM/DD/<name>     every XML written: signed notes, nfeProc,
 //                             answers, events
 //   contingencia/<since>-<key>.xml   the notes issued offline, to be sent
@@ -24,6 +26,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qv::nfce {
@@ -76,6 +79,12 @@ class Store {
     bool save_coupon(std::string_view bytes);
     std::optional<std::string> coupon() const;
     bool clear_coupon();
+
+    // The paper of a note that did not print (ESC/POS bytes) and its key,
+    // for printing again.
+    bool save_paper(std::string_view key, std::string_view escpos);
+    std::optional<std::pair<std::string, std::string>> paper() const;
+    bool clear_paper();
 
     // Writes `xml` as xml/AAAA/MM/DD/`name`; its path, or nullopt.
     std::optional<std::string> write_xml(int year, int month, int day, std::string_view name,

@@ -61,20 +61,17 @@ class RunningSefaz {
     std::thread thread_;
 };
 
-// The shop's transport, with the authority's rules changed after the first
-// note is sent: the stand-in applies one rule to every service, where the
+// The shop's transport, with the authority's rules changed after a note is
+// sent: the stand-in applies one rule to every service, where the
 // real state, after losing an answer, still answers the query.
 class ChangingTransport final : public Transport {
   public:
-    ChangingTransport(std::unique_ptr<Transport> inner, std::function<void()> after_first_note)
-        : inner_(std::move(inner)), after_(std::move(after_first_note)) {}
+    ChangingTransport(std::unique_ptr<Transport> inner, std::function<void()> after_each_note)
+        : inner_(std::move(inner)), after_(std::move(after_each_note)) {}
     TransportAnswer post(const std::string& url, std::string_view content_type,
                          std::string_view body, std::chrono::milliseconds limit) override {
         TransportAnswer answer = inner_->post(url, content_type, body, limit);
-        if (after_ && url.find("NFeAutorizacao4") != std::string::npos) {
-            after_();
-            after_ = nullptr;
-        }
+        if (url.find("NFeAutorizacao4") != std::string::npos) after_();
         return answer;
     }
 
@@ -129,7 +126,9 @@ class IssuerTest : public ::testing::Test {
                                   test::read_file(TestPki::get().file("a1.key")),
                                   TestPki::get().file("ca.pem")}),
             [this] {
-                if (!then_.empty()) control(then_);
+                if (then_.empty()) return;
+                control(then_);
+                then_.clear();
             });
         store_ = std::make_unique<Store>(test::utf8(folder_->path() / "nfce"));
         backend_ = std::make_unique<Backend>(
@@ -232,7 +231,7 @@ class IssuerTest : public ::testing::Test {
     std::unique_ptr<Store> store_;
     std::unique_ptr<Backend> backend_;
     int seconds_ = 0;
-    std::string then_; // the authority's rules once the first note is sent
+    std::string then_; // the authority's rules once the next note is sent
     std::vector<std::pair<std::string, std::string>> papers_; // key, printed text
 };
 
@@ -361,6 +360,62 @@ TEST_F(IssuerTest, CancelsTheLastAuthorisedNoteInTimeAndSaysWhyNotWhenLate) {
     }
 }
 
+TEST_F(IssuerTest, AQueuedNoteTheStateRefusesKeepsItsNumberAndItsPlace) {
+    control("comportamento=sem-resposta\nespera=20\n");
+    ASSERT_TRUE(sell().ok());
+    control("comportamento=rejeitar\nrejeicao=778\nmotivo=Rejeição: Informado NCM inexistente\n");
+    then_ = "comportamento=autorizar\n";
+    ASSERT_TRUE(sell().ok());
+    EXPECT_EQ(state_of(1), NumberState::contingency);
+    EXPECT_NE(store_->numbers(1).at(1).detail.find("rejeitada 778"), std::string::npos);
+    EXPECT_EQ(store_->queue().size(), 1U);
+    EXPECT_EQ(state_of(2), NumberState::authorised);
+    // The cashier's "cancel the last coupon" never reaches back past it.
+    control("");
+    ASSERT_TRUE(sell().ok());
+    ASSERT_TRUE(send("CANC-CUPOM").ok());
+    EXPECT_EQ(state_of(3), NumberState::cancelled);
+    EXPECT_EQ(cp1252_to_utf8(send("CANC-CUPOM").texts[2]),
+              "Nenhuma NFC-e autorizada para cancelar");
+    EXPECT_EQ(state_of(2), NumberState::authorised);
+}
+
+TEST_F(IssuerTest, TheLastNoteInContingencyIsNotCancelledNorAnOlderOneInItsPlace) {
+    ASSERT_TRUE(sell().ok());
+    control("comportamento=sem-resposta\nespera=20\n");
+    ASSERT_TRUE(sell().ok());
+    const Result r = send("CANC-CUPOM");
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(cp1252_to_utf8(r.texts[2]),
+              "A última NFC-e (nº 2) ainda não foi autorizada: cancele-a depois de transmitida");
+    EXPECT_EQ(state_of(1), NumberState::authorised);
+}
+
+TEST_F(IssuerTest, ADanfeThatDidNotPrintIsPrintedAgainWithoutANewNote) {
+    const auto printer = [this](bool works) {
+        backend_ = std::make_unique<Backend>(
+            config_, certificate(), *transport_, *store_, now,
+            [this, works](std::string_view escpos, std::string_view name) {
+                if (!works) return std::string("Impressora sem papel");
+                papers_.emplace_back(name, thermalsim::print(escpos, 576).text);
+                return std::string();
+            });
+    };
+    printer(false);
+    const Result failed = sell();
+    EXPECT_FALSE(failed.ok());
+    EXPECT_EQ(cp1252_to_utf8(failed.texts[2]), "NFC-e autorizada; Impressora sem papel");
+    EXPECT_EQ(state_of(1), NumberState::authorised);
+    // The engine's "try again": the closing once more.
+    EXPECT_FALSE(closing().ok());
+    printer(true);
+    EXPECT_TRUE(closing().ok());
+    ASSERT_EQ(papers_.size(), 1U);
+    EXPECT_NE(papers_[0].second.find("Protocolo de autoriza"), std::string::npos);
+    EXPECT_EQ(store_->numbers(1).size(), 1U);
+    EXPECT_FALSE(closing().ok()); // printed: nothing left to print
+}
+
 TEST_F(IssuerTest, CancellingACouponNotYetClosedIssuesNothing) {
     ASSERT_TRUE(send("ABRE-CUPOM").ok());
     ASSERT_TRUE(store_->coupon());
@@ -404,20 +459,25 @@ TEST_F(IssuerTest, ANumberLeftSentByAStoppedProcessIsAskedAboutBeforeAnyOther) {
         bool reached_the_state;
         std::uint32_t new_number;
     };
-    const Case cases[] = {{"never reached the state", false, 1}, {"authorised", true, 2}};
+    const Case cases[] = {{"never reached the state", false, 1},
+                          {"authorised", true, 2},
+                          {"issued offline, the journal not yet saying so", true, 2}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SetUp();
         ASSERT_TRUE(backend_);
         std::string key = "35261212345678000195650010000000011000000011";
+        const bool offline = std::string(c.name).starts_with("issued offline");
         if (c.reached_the_state) {
-            // Authorised, then the journal cut back to "sent", as a stop
-            // before the answer was written leaves it.
+            // Authorised (or queued), then the journal cut back to "sent",
+            // as a stop before the outcome was written leaves it.
+            if (offline) control("comportamento=sem-resposta\nespera=20\n");
             ASSERT_TRUE(sell().ok());
+            control("");
             key = store_->numbers(1).at(1).key;
             const fs::path journal = folder_->path() / "nfce" / "numeracao" / "serie-001.txt";
             std::string text = test::read_file(test::utf8(journal));
-            text.resize(text.find(" autorizada "));
+            text.resize(text.find(offline ? " contingencia " : " autorizada "));
             text.resize(text.rfind('\n') + 1);
             test::write_file(test::utf8(journal), text);
             papers_.clear();
