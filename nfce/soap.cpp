@@ -26,33 +26,6 @@ constexpr std::array<Operation, 6> kOperations = {{
     {Service::disablement, "nfeInutilizacaoNF"},
 }};
 
-std::string escaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string_view without_leading_space(std::string_view xml) {
     const auto start = xml.find_first_not_of(" \t\r\n");
     return start == std::string_view::npos ? std::string_view() : xml.substr(start);
@@ -141,6 +114,33 @@ Protocol protocol_of(xmlNodePtr info, xmlNodePtr whole) {
 
 } // namespace
 
+std::string xml_escaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string wsdl_namespace(Service service) {
     return "http://www.portalfiscal.inf.br/nfe/wsdl/" +
            std::string(kServiceNames.at(static_cast<std::size_t>(service)));
@@ -193,14 +193,14 @@ std::string status_request(Environment environment, int uf_code) {
 
 std::string authorization_request(std::string_view batch_id, std::string_view signed_note) {
     return "<enviNFe xmlns=\"" + std::string(kNfeNamespace) + "\" versao=\"4.00\"><idLote>" +
-           escaped(batch_id) + "</idLote><indSinc>1</indSinc>" +
+           xml_escaped(batch_id) + "</idLote><indSinc>1</indSinc>" +
            std::string(without_declaration(signed_note)) + "</enviNFe>";
 }
 
 std::string protocol_query_request(Environment environment, std::string_view access_key) {
     return "<consSitNFe xmlns=\"" + std::string(kNfeNamespace) + "\" versao=\"4.00\"><tpAmb>" +
            std::to_string(static_cast<int>(environment)) +
-           "</tpAmb><xServ>CONSULTAR</xServ><chNFe>" + escaped(access_key) +
+           "</tpAmb><xServ>CONSULTAR</xServ><chNFe>" + xml_escaped(access_key) +
            "</chNFe></consSitNFe>";
 }
 
@@ -209,19 +209,19 @@ std::string cancel_event(Environment environment, int uf_code, std::string_view 
                          std::string_view reason, std::string_view when) {
     const std::string id = "ID110111" + std::string(access_key) + "01";
     return "<evento xmlns=\"" + std::string(kNfeNamespace) + "\" versao=\"1.00\"><infEvento Id=\"" +
-           escaped(id) + "\"><cOrgao>" + padded(uf_code, 2) + "</cOrgao><tpAmb>" +
-           std::to_string(static_cast<int>(environment)) + "</tpAmb><CNPJ>" + escaped(cnpj) +
-           "</CNPJ><chNFe>" + escaped(access_key) + "</chNFe><dhEvento>" + escaped(when) +
+           xml_escaped(id) + "\"><cOrgao>" + padded(uf_code, 2) + "</cOrgao><tpAmb>" +
+           std::to_string(static_cast<int>(environment)) + "</tpAmb><CNPJ>" + xml_escaped(cnpj) +
+           "</CNPJ><chNFe>" + xml_escaped(access_key) + "</chNFe><dhEvento>" + xml_escaped(when) +
            "</dhEvento><tpEvento>110111</tpEvento><nSeqEvento>1</nSeqEvento>"
            "<verEvento>1.00</verEvento><detEvento versao=\"1.00\">"
            "<descEvento>Cancelamento</descEvento><nProt>" +
-           escaped(protocol) + "</nProt><xJust>" + escaped(reason) +
+           xml_escaped(protocol) + "</nProt><xJust>" + xml_escaped(reason) +
            "</xJust></detEvento></infEvento></evento>";
 }
 
 std::string event_request(std::string_view batch_id, std::string_view signed_event) {
     return "<envEvento xmlns=\"" + std::string(kNfeNamespace) + "\" versao=\"1.00\"><idLote>" +
-           escaped(batch_id) + "</idLote>" + std::string(without_declaration(signed_event)) +
+           xml_escaped(batch_id) + "</idLote>" + std::string(without_declaration(signed_event)) +
            "</envEvento>";
 }
 
@@ -232,12 +232,12 @@ std::string disablement_request(Environment environment, int uf_code, int year,
     const std::string id = "ID" + padded(uf_code, 2) + padded(year % 100, 2) + std::string(cnpj) +
                            "65" + padded(series, 3) + padded(first, 9) + padded(last, 9);
     return "<inutNFe xmlns=\"" + std::string(kNfeNamespace) + "\" versao=\"4.00\"><infInut Id=\"" +
-           escaped(id) + "\"><tpAmb>" + std::to_string(static_cast<int>(environment)) +
+           xml_escaped(id) + "\"><tpAmb>" + std::to_string(static_cast<int>(environment)) +
            "</tpAmb><xServ>INUTILIZAR</xServ><cUF>" + padded(uf_code, 2) + "</cUF><ano>" +
-           padded(year % 100, 2) + "</ano><CNPJ>" + escaped(cnpj) + "</CNPJ><mod>65</mod><serie>" +
-           std::to_string(series) + "</serie><nNFIni>" + std::to_string(first) +
-           "</nNFIni><nNFFin>" + std::to_string(last) + "</nNFFin><xJust>" + escaped(reason) +
-           "</xJust></infInut></inutNFe>";
+           padded(year % 100, 2) + "</ano><CNPJ>" + xml_escaped(cnpj) +
+           "</CNPJ><mod>65</mod><serie>" + std::to_string(series) + "</serie><nNFIni>" +
+           std::to_string(first) + "</nNFIni><nNFFin>" + std::to_string(last) + "</nNFFin><xJust>" +
+           xml_escaped(reason) + "</xJust></infInut></inutNFe>";
 }
 
 SefazAnswer read_answer(std::string_view ret_xml) {

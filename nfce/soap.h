@@ -16,6 +16,8 @@ namespace qv::nfce {
 struct Config;
 enum class Environment;
 
+// A text as XML character data or an attribute value: & < > " ' escaped.
+std::string xml_escaped(std::string_view text);
 // The service's WSDL namespace, http://www.portalfiscal.inf.br/nfe/wsdl/<name>.
 std::string wsdl_namespace(Service service);
 // The operation ("nfeStatusServicoNF", "nfeAutorizacaoLote", ...).

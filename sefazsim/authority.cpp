@@ -1,5 +1,7 @@
 #include "sefazsim/authority.h"
 
+#include "nfce/soap.h"
+
 #include <charconv>
 #include <chrono>
 #include <fstream>
@@ -17,31 +19,9 @@ constexpr std::string_view kWsdl = "http://www.portalfiscal.inf.br/nfe/wsdl/";
 constexpr std::string_view kApplication = "QV-SEFAZ-SIMULADA";
 constexpr std::string_view kRecords = "autorizadas.txt";
 
-std::string escaped(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string tag(std::string_view name, std::string_view value) {
-    return "<" + std::string(name) + ">" + escaped(value) + "</" + std::string(name) + ">";
+    return "<" + std::string(name) + ">" + nfce::xml_escaped(value) + "</" + std::string(name) +
+           ">";
 }
 
 std::string two_digits(long n) {
@@ -121,7 +101,7 @@ Reply fault(std::string_view reason) {
                      "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\">"
                      "<soap:Body><soap:Fault><soap:Code><soap:Value>soap:Sender</soap:Value>"
                      "</soap:Code><soap:Reason><soap:Text xml:lang=\"pt-BR\">" +
-                     escaped(reason) +
+                     nfce::xml_escaped(reason) +
                      "</soap:Text></soap:Reason></soap:Fault></soap:Body></soap:Envelope>";
     reply.log_line = "falha SOAP: " + std::string(reason);
     return reply;

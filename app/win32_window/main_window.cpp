@@ -37,14 +37,6 @@ COLORREF colour(const form::Rgb& c) {
     return RGB(c.red, c.green, c.blue);
 }
 
-std::wstring window_text(HWND hwnd) {
-    const int length = ::GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    return text;
-}
-
 bool shown_itself(HWND hwnd) {
     return (::GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
 }

@@ -31,14 +31,6 @@ FieldState* state_of(HWND field) {
     return static_cast<FieldState*>(::GetPropW(field, kStateProperty));
 }
 
-std::wstring window_text(HWND hwnd) {
-    const int length = ::GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    return text;
-}
-
 void show_text(HWND field, std::string_view cp1252) {
     ::SetWindowTextW(field, widen(cp1252).c_str());
 }

@@ -1,5 +1,7 @@
 #include "app/win32_window/message_box.h"
 
+#include "app/win32_window/wide_text.h"
+
 namespace qv::win32 {
 
 namespace {
@@ -13,12 +15,6 @@ wchar_t lower(wchar_t c) {
 // a question is modal, so one per thread is all there is.
 thread_local HHOOK question_hook = nullptr;
 
-std::wstring caption_of(HWND button) {
-    wchar_t text[64] = {};
-    const int got = ::GetWindowTextW(button, text, static_cast<int>(std::size(text)));
-    return std::wstring(text, got > 0 ? static_cast<std::size_t>(got) : 0);
-}
-
 // True when the message is the question's to drop or answer; `msg` is a
 // message of the box's own modal loop.
 bool take_key(const MSG& msg) {
@@ -31,7 +27,7 @@ bool take_key(const MSG& msg) {
     const wchar_t typed = lower(static_cast<wchar_t>(msg.wParam));
     for (const int id : {IDYES, IDNO}) {
         const HWND button = ::GetDlgItem(box, id);
-        if (button != nullptr && typed != 0 && detail::mnemonic(caption_of(button)) == typed) {
+        if (button != nullptr && typed != 0 && detail::mnemonic(window_text(button)) == typed) {
             ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                            reinterpret_cast<LPARAM>(button));
             return true;

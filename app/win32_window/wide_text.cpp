@@ -40,4 +40,12 @@ bool fits_cp1252(std::wstring_view text) {
     return room > 0 && !lost;
 }
 
+std::wstring window_text(HWND hwnd) {
+    const int length = ::GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    return text;
+}
+
 } // namespace qv::win32

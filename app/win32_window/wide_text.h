@@ -3,6 +3,8 @@
 // WindowOps Windows-1252 bytes. Converted here and nowhere else.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
@@ -15,5 +17,7 @@ std::wstring widen(std::string_view cp1252);
 std::string narrow(std::wstring_view text);
 // Whether every character of `text` has a Windows-1252 byte.
 bool fits_cp1252(std::wstring_view text);
+// A control's text, as the control holds it.
+std::wstring window_text(HWND hwnd);
 
 } // namespace qv::win32

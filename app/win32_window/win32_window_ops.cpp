@@ -33,14 +33,6 @@ std::string padded_to_width(std::string text) {
     return text;
 }
 
-std::wstring window_text(HWND hwnd) {
-    const int length = ::GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    return text;
-}
-
 form::Kind kind_of(std::string_view control) {
     const form::Control* def = form::find(control);
     return def ? def->kind : form::Kind::Panel;
