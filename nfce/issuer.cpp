@@ -382,9 +382,9 @@ struct Backend::Impl {
         QrFields fields{built.note->key,   config().environment, at.local.day,
                         built.note->total, c.document,           check.digest_value};
         ready.qr = qr_code(config(), fields, qr_signer(b.certificate_));
-        const std::string supplement = "<infNFeSupl><qrCode>" + ready.qr + "</qrCode><urlChave>" +
-                                       address(config(), Service::key_query) +
-                                       "</urlChave></infNFeSupl>";
+        const std::string supplement =
+            "<infNFeSupl><qrCode>" + xml_escaped(ready.qr) + "</qrCode><urlChave>" +
+            xml_escaped(address(config(), Service::key_query)) + "</urlChave></infNFeSupl>";
         std::string xml = signed_note.xml;
         const auto signature = signature_at(xml);
         if (signature == std::string::npos) {
