@@ -319,6 +319,13 @@ Moment now() {
 Printer configured_printer(const Config& config) {
     const std::string device = config.printer;
     const int dots = config.danfe_width == 58 ? thermalsim::kDots58mm : thermalsim::kDots80mm;
+    // A network printer (host:port) or a COM port needs a connection of its
+    // own, not yet made: refused in words, never written as a file of that
+    // name in the working folder.
+    if (device != "simulada" && !platform::is_absolute_path(device))
+        return [device](std::string_view, std::string_view) -> std::string {
+            return "Impressora " + device + ": conexão ainda não suportada para o DANFE";
+        };
     if (device != "simulada")
         return [device](std::string_view escpos, std::string_view) -> std::string {
             if (platform::append_whole(device, escpos)) return {};

@@ -63,8 +63,8 @@ Moment now();
 // report's); the error in Portuguese, empty when printed.
 using Printer = std::function<std::string(std::string_view escpos, std::string_view name)>;
 // The configured printer: "simulada" writes <name>.txt and <name>.png into
-// the simulated thermal printer's folder; anything else is a device or
-// file path the bytes are appended to.
+// the simulated thermal printer's folder; a full path is a device or file
+// the bytes are appended to; a network printer or COM port is refused.
 Printer configured_printer(const Config& config);
 
 class Backend {

@@ -550,6 +550,8 @@ TEST(IssuerPrinter, TheConfiguredPrinterWritesThePaperOrSaysWhyNot) {
         {"simulada", true, folder.path() / "termica" / "chave.txt"},
         {test::utf8(folder.path() / "porta"), true, folder.path() / "porta"},
         {test::utf8(folder.path() / "sem" / "porta"), false, {}},
+        {"192.168.0.50:9100", false, {}},
+        {"COM1", false, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.printer);
@@ -561,6 +563,7 @@ TEST(IssuerPrinter, TheConfiguredPrinterWritesThePaperOrSaysWhyNot) {
         EXPECT_EQ(text, c.printer == "simulada" ? std::string("Olá\n") : escpos);
     }
     EXPECT_TRUE(fs::exists(folder.path() / "termica" / "chave.png"));
+    EXPECT_FALSE(fs::exists("192.168.0.50:9100"));
 }
 
 TEST(IssuerText, TheRejectionKeepsTheStatesWordsCutToTheField) {
