@@ -305,6 +305,7 @@ struct Reader {
             {"certificado", path_check, &config.certificate_file},
             {"senha_certificado", path_check, &config.password_file},
             {"impressora", printer_check, &config.printer},
+            {"autoridades", path_check, &config.extra_ca_file},
             {"respTec.CNPJ", cnpj_check, &t.cnpj},
             {"respTec.xContato", text_of<2, 60>, &t.contact},
             {"respTec.email", email_check, &t.email},

@@ -79,6 +79,9 @@ struct Config {
     int contingency_seconds = 15;     // wait for the state this long, then contingency
     int danfe_width = 80;             // millimetres of paper: 80 or 58
     std::string printer = "simulada"; // device path, host:port, or "simulada"
+    // Authorities the state's servers are trusted under besides the
+    // system's (PEM, full path; "autoridades="); empty: none.
+    std::string extra_ca_file;
     TechnicalContact technical;
     // Addresses that replace the states' table's: by service name
     // ("NFeAutorizacao4", ..., "QRCode", "urlChave").

@@ -1,0 +1,144 @@
+// The back end behind the driver's record: the engine's fields in, the
+// driver's results out, with nfce.conf, the certificate and the data folder
+// found where the process is told, against the stand-in SEFAZ.
+#include "nfce/record.h"
+
+#include "sefazsim/server.h"
+#include "shared/cp1252.h"
+#include "shared/field_decimal.h"
+#include "shared/impfis_block.h"
+#include "tests/nfce/sample_config.h"
+#include "tests/nfce/test_pki.h"
+#include "tests/support/environment.h"
+
+#include <array>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace qv::nfce {
+namespace {
+
+using test::TestPki;
+namespace fs = std::filesystem;
+
+class RecordTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QV_NEED_PKI("openssl");
+        rec_.fill(' ');
+        sefazsim::Options o;
+        o.ca_file = TestPki::get().file("ca.pem");
+        o.cert_file = TestPki::get().file("server.pem");
+        o.key_file = TestPki::get().file("server.key");
+        o.folder = folder_.path() / "sefaz";
+        o.control_file = folder_.path() / "controle.txt";
+        server_ = std::make_unique<sefazsim::Server>(o);
+        std::string error;
+        ASSERT_TRUE(server_->start(&error)) << error;
+        thread_ = std::thread([this] { server_->serve(); });
+    }
+    void TearDown() override {
+        if (server_) server_->stop();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    // nfce.conf for the tests' shop and the stand-in authority.
+    std::string config_text() const {
+        std::string text = test::kSampleConfig;
+        text.replace(text.find("CNPJ=11222333000181"), 19, std::string("CNPJ=") + test::kPkiCnpj);
+        const auto line = [&](const std::string& key, const std::string& value) {
+            const auto at = text.find(key + "=");
+            if (at != std::string::npos) text.erase(at, text.find('\n', at) + 1 - at);
+            text += key + "=" + value + "\n";
+        };
+        line("certificado", TestPki::get().file("a1.pfx"));
+        line("senha_certificado", TestPki::get().file("senha.txt"));
+        line("impressora", "simulada");
+        line("autoridades", TestPki::get().file("ca.pem"));
+        for (const char* service : {"NFeAutorizacao4", "NFeConsultaProtocolo4", "NFeStatusServico4",
+                                    "NFeRecepcaoEvento4"})
+            line(std::string("url.") + service,
+                 "https://127.0.0.1:" + std::to_string(server_->port()) + "/ws/" + service +
+                     ".asmx");
+        return text;
+    }
+
+    void command(const char* name) {
+        put_text(field(rec_.data(), impfis::IMPFIS_COMANDO), name);
+        run_record(rec_.data());
+    }
+    std::string text(const FieldSpec& f) const {
+        return cp1252_to_utf8(trimmed(field(rec_.data(), f)));
+    }
+
+    test::ScratchFolder folder_{"qv-nfce-record"};
+    std::unique_ptr<sefazsim::Server> server_;
+    std::thread thread_;
+    std::array<char, impfis::kSize> rec_{};
+};
+
+TEST_F(RecordTest, TheEnginesFieldsBecomeANoteAndTheResultsComeBackInTheRecord) {
+    test::EnvGuard dir("NFCE_DIR");
+    test::EnvGuard conf("NFCE_CONF");
+    test::EnvGuard paper("THERMALSIM_DIR");
+    test::set_env("NFCE_DIR", folder_.path() / "nfce");
+    test::unset_env("NFCE_CONF");
+    test::set_env("THERMALSIM_DIR", folder_.path() / "termica");
+    using namespace impfis;
+
+    // No nfce.conf yet: refused, saying which file.
+    command("ABRE-CUPOM");
+    EXPECT_NE(text(IMPFIS_MSG_1).find("nfce.conf"), std::string::npos) << text(IMPFIS_MSG_1);
+    EXPECT_EQ(get_int32le(field(rec_.data(), IMPFIS_RETORNO)), 0);
+
+    fs::create_directories(folder_.path() / "nfce");
+    test::write_file(test::utf8(folder_.path() / "nfce" / "nfce.conf"), config_text());
+    put_text(field(rec_.data(), IMPFIS_DOCUMENTO), "11.222.333/0001-81");
+    command("ABRE-CUPOM");
+    EXPECT_EQ(text(IMPFIS_MSG_1), "");
+    put_text(field(rec_.data(), IMPFIS_COD_ITEM), "0000000000001");
+    put_text(field(rec_.data(), IMPFIS_DESCRICAO), "REFEICAO");
+    put_decimal(rec_.data(), IMPFIS_PRECO_UNIT, *Decimal::parse("25,00"));
+    command("VENDE-ITEM");
+    put_text(field(rec_.data(), IMPFIS_TIPO_DESC), "D");
+    put_decimal(rec_.data(), IMPFIS_VALOR_DESC, *Decimal::parse("1,00"));
+    command("INI-FCTO-CPOM");
+    put_text(field(rec_.data(), IMPFIS_FORMA_PAGTO), "Cartao");
+    put_decimal(rec_.data(), IMPFIS_VALOR_PAGTO, *Decimal::parse("24,00"));
+    command("EFET-FORM-PAGTO");
+    put_text(field(rec_.data(), IMPFIS_MENSAGEM),
+             "Vlr aprox.tributos R$  2,40 (10,00%) Fonte=IBPT OPERADOR: MARIA");
+    command("TERM-FECTO-CUPOM");
+    for (const FieldSpec& f : kResults)
+        EXPECT_EQ(text(f), "") << text(f);
+    EXPECT_EQ(get_int32le(field(rec_.data(), IMPFIS_RETORNO)), 1);
+
+    // The DANFE on the simulated printer: the discount, the customer's CNPJ.
+    bool printed = false;
+    for (const auto& entry : fs::directory_iterator(folder_.path() / "termica")) {
+        if (entry.path().extension() != ".txt") continue;
+        const std::string sheet = test::read_file(test::utf8(entry.path()));
+        EXPECT_NE(sheet.find("24,00"), std::string::npos) << sheet;
+        EXPECT_NE(sheet.find("11.222.333/0001-81"), std::string::npos) << sheet;
+        printed = true;
+    }
+    EXPECT_TRUE(printed);
+
+    // A rejection comes back filled with spaces to its field.
+    test::write_file(test::utf8(folder_.path() / "controle.txt"),
+                     "comportamento=rejeitar\nrejeicao=539\nmotivo=Rejeição: Duplicidade\n");
+    command("ABRE-CUPOM");
+    command("VENDE-ITEM");
+    command("INI-FCTO-CPOM");
+    command("EFET-FORM-PAGTO");
+    command("TERM-FECTO-CUPOM");
+    EXPECT_EQ(text(IMPFIS_MSG_1), "Rejeição 539: Duplicidade");
+    EXPECT_EQ(get_text(field(rec_.data(), IMPFIS_MSG_1)).size(), 100U);
+    EXPECT_EQ(text(IMPFIS_STATUS_1), "");
+    command("CANC-CUPOM");
+    EXPECT_EQ(text(IMPFIS_MSG_1), "");
+}
+
+} // namespace
+} // namespace qv::nfce
