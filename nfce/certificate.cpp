@@ -12,6 +12,7 @@
 #include <openssl/x509v3.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <mutex>
 #include <vector>
 
@@ -89,12 +90,23 @@ std::string bio_text(BIO* bio) {
 
 // OpenSSL 3 leaves the old PKCS#12 ciphers (RC2, 3DES key derivation) to
 // its legacy provider, which is not loaded by default. Loaded once for the
-// process, with the default provider kept beside it.
+// process, with the default provider kept beside it, and unloaded at its
+// exit (the providers' handles are what a process-wide load must keep).
+OSSL_PROVIDER* legacy_provider = nullptr;
+OSSL_PROVIDER* default_provider = nullptr;
+
+void unload_legacy_algorithms() {
+    if (legacy_provider != nullptr) OSSL_PROVIDER_unload(legacy_provider);
+    if (default_provider != nullptr) OSSL_PROVIDER_unload(default_provider);
+    legacy_provider = default_provider = nullptr;
+}
+
 void load_legacy_algorithms() {
     static std::once_flag once;
     std::call_once(once, [] {
-        OSSL_PROVIDER_load(nullptr, "legacy");
-        OSSL_PROVIDER_load(nullptr, "default");
+        legacy_provider = OSSL_PROVIDER_load(nullptr, "legacy");
+        default_provider = OSSL_PROVIDER_load(nullptr, "default");
+        (void)std::atexit(unload_legacy_algorithms);
     });
 }
 
