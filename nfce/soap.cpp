@@ -1,5 +1,7 @@
 #include "nfce/soap.h"
 
+#include "nfce/xml_tree.h"
+
 #include "nfce/config.h"
 
 #include <array>
@@ -55,26 +57,13 @@ Doc parse(std::string_view xml) {
             &xmlFreeDoc};
 }
 
-// The first element below `node` (itself included) named `name`, any namespace.
-xmlNodePtr find(xmlNodePtr node, std::string_view name) {
-    for (; node != nullptr; node = node->next) {
-        if (node->type != XML_ELEMENT_NODE) continue;
-        if (name == reinterpret_cast<const char*>(node->name)) return node;
-        if (xmlNodePtr inner = find(node->children, name)) return inner;
-    }
-    return nullptr;
-}
-
 // The text of the child element `name` of `parent`; empty when missing.
 std::string child_text(xmlNodePtr parent, std::string_view name) {
     if (parent == nullptr) return {};
     for (xmlNodePtr child = parent->children; child != nullptr; child = child->next) {
         if (child->type != XML_ELEMENT_NODE || name != reinterpret_cast<const char*>(child->name))
             continue;
-        xmlChar* content = xmlNodeGetContent(child);
-        std::string text = content ? reinterpret_cast<const char*>(content) : "";
-        xmlFree(content);
-        return text;
+        return element_text(child);
     }
     return {};
 }
@@ -170,7 +159,7 @@ std::string soap_envelope(Service service, std::string_view message) {
 std::optional<std::string> soap_result(std::string_view envelope) {
     const Doc doc = parse(envelope);
     if (!doc) return std::nullopt;
-    xmlNodePtr result = find(xmlDocGetRootElement(doc.get()), "nfeResultMsg");
+    xmlNodePtr result = find_element(xmlDocGetRootElement(doc.get()), "nfeResultMsg");
     if (result == nullptr) return std::nullopt;
     for (xmlNodePtr child = result->children; child != nullptr; child = child->next)
         if (child->type == XML_ELEMENT_NODE) return serialised(child);
@@ -180,7 +169,7 @@ std::optional<std::string> soap_result(std::string_view envelope) {
 std::string soap_fault(std::string_view envelope) {
     const Doc doc = parse(envelope);
     if (!doc) return {};
-    xmlNodePtr reason = find(xmlDocGetRootElement(doc.get()), "Reason");
+    xmlNodePtr reason = find_element(xmlDocGetRootElement(doc.get()), "Reason");
     if (reason == nullptr) return {};
     return child_text(reason, "Text");
 }
@@ -253,12 +242,12 @@ SefazAnswer read_answer(std::string_view ret_xml) {
     const std::string_view name = reinterpret_cast<const char*>(root->name);
     xmlNodePtr head = root;
     if (name == "retInutNFe") {
-        head = find(root->children, "infInut");
+        head = find_element(root->children, "infInut");
         if (head != nullptr) answer.protocol = protocol_of(head, head);
-    } else if (xmlNodePtr info = find(root->children, "infProt")) {
+    } else if (xmlNodePtr info = find_element(root->children, "infProt")) {
         answer.protocol = protocol_of(info, info->parent);
-    } else if (xmlNodePtr event = find(root->children, "retEvento")) {
-        answer.protocol = protocol_of(find(event->children, "infEvento"), event);
+    } else if (xmlNodePtr event = find_element(root->children, "retEvento")) {
+        answer.protocol = protocol_of(find_element(event->children, "infEvento"), event);
     }
     answer.cstat = stat_of(head);
     answer.reason = child_text(head, "xMotivo");

@@ -1,6 +1,7 @@
 #include "sefazsim/authority.h"
 
 #include "nfce/soap.h"
+#include "nfce/xml_tree.h"
 
 #include <charconv>
 #include <chrono>
@@ -46,28 +47,13 @@ long long epoch_seconds(std::chrono::system_clock::time_point when) {
     return std::chrono::duration_cast<std::chrono::seconds>(when.time_since_epoch()).count();
 }
 
+using nfce::element_text;
+using nfce::find_element;
 using Doc = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
-
-xmlNodePtr find(xmlNodePtr node, std::string_view name) {
-    for (; node != nullptr; node = node->next) {
-        if (node->type != XML_ELEMENT_NODE) continue;
-        if (name == reinterpret_cast<const char*>(node->name)) return node;
-        if (xmlNodePtr inner = find(node->children, name)) return inner;
-    }
-    return nullptr;
-}
-
-std::string text_of(xmlNodePtr node) {
-    if (node == nullptr) return {};
-    xmlChar* content = xmlNodeGetContent(node);
-    std::string text = content ? reinterpret_cast<const char*>(content) : "";
-    xmlFree(content);
-    return text;
-}
 
 // The text of the first element `name` below `node`.
 std::string value(xmlNodePtr node, std::string_view name) {
-    return node ? text_of(find(node->children, name)) : std::string();
+    return node ? element_text(find_element(node->children, name)) : std::string();
 }
 
 std::string attribute(xmlNodePtr node, const char* name) {
@@ -223,7 +209,7 @@ Reply status(const Request& request, const std::string& now) {
 
 Reply authorise(const Request& request, const Rules& rules, Records& records,
                 const std::string& now, long long seconds) {
-    xmlNodePtr info = find(request.message, "infNFe");
+    xmlNodePtr info = find_element(request.message, "infNFe");
     const std::string id = attribute(info, "Id");
     const std::string key = id.starts_with("NFe") ? id.substr(3) : "";
     const std::string environment = value(info, "tpAmb");
@@ -308,7 +294,7 @@ Reply query(const Request& request, Records& records, const std::string& now) {
 
 Reply event(const Request& request, const Rules& rules, Records& records, const std::string& now,
             long long seconds) {
-    xmlNodePtr info = find(request.message, "infEvento");
+    xmlNodePtr info = find_element(request.message, "infEvento");
     const std::string key = value(info, "chNFe");
     const std::string environment = value(info, "tpAmb");
     const std::string organ = value(info, "cOrgao");
@@ -367,7 +353,7 @@ Reply event(const Request& request, const Rules& rules, Records& records, const 
 }
 
 Reply disable(const Request& request, Records& records, const std::string& now) {
-    xmlNodePtr info = find(request.message, "infInut");
+    xmlNodePtr info = find_element(request.message, "infInut");
     const std::string environment = value(info, "tpAmb");
     const std::string uf = value(info, "cUF");
     const std::string cnpj = value(info, "CNPJ");
@@ -466,7 +452,7 @@ Reply Authority::handle(std::string_view request_text, const Rules& rules) {
     const Doc doc(xmlReadMemory(request_text.data(), static_cast<int>(request_text.size()),
                                 "pedido.xml", "UTF-8", XML_PARSE_NONET | XML_PARSE_NOBLANKS),
                   &xmlFreeDoc);
-    xmlNodePtr data = doc ? find(xmlDocGetRootElement(doc.get()), "nfeDadosMsg") : nullptr;
+    xmlNodePtr data = doc ? find_element(xmlDocGetRootElement(doc.get()), "nfeDadosMsg") : nullptr;
     if (data == nullptr || data->ns == nullptr) return fault("pedido sem nfeDadosMsg");
     const std::string_view ns = reinterpret_cast<const char*>(data->ns->href);
     if (!ns.starts_with(kWsdl)) return fault("namespace desconhecido");

@@ -11,6 +11,7 @@
 #include "tests/nfce/sample_config.h"
 #include "tests/nfce/schema_check.h"
 #include "tests/nfce/test_pki.h"
+#include "tests/sefazsim/running_sefaz.h"
 #include "tests/support/environment.h"
 #include "thermalsim/thermal.h"
 
@@ -23,6 +24,7 @@
 namespace qv::nfce {
 namespace {
 
+using test::RunningSefaz;
 using test::TestPki;
 namespace fs = std::filesystem;
 
@@ -37,29 +39,6 @@ const Certificate& certificate() {
     EXPECT_TRUE(loaded.certificate) << loaded.error;
     return *loaded.certificate;
 }
-
-// A stand-in authority serving from a thread of this process.
-class RunningSefaz {
-  public:
-    explicit RunningSefaz(sefazsim::Options options) : server_(std::move(options)) {
-        std::string error;
-        started_ = server_.start(&error);
-        EXPECT_TRUE(started_) << error;
-        if (started_) thread_ = std::thread([this] { server_.serve(); });
-    }
-    RunningSefaz(const RunningSefaz&) = delete;
-    RunningSefaz& operator=(const RunningSefaz&) = delete;
-    ~RunningSefaz() {
-        server_.stop();
-        if (thread_.joinable()) thread_.join();
-    }
-    int port() const { return server_.port(); }
-
-  private:
-    sefazsim::Server server_;
-    bool started_ = false;
-    std::thread thread_;
-};
 
 // The shop's transport, with the authority's rules changed after a note is
 // sent: the stand-in applies one rule to every service, where the

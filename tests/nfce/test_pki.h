@@ -5,6 +5,7 @@
 // need it are skipped, saying which is missing.
 #pragma once
 
+#include "tests/support/files.h"
 #include "tests/support/program.h"
 #include "tests/support/scratch_folder.h"
 
@@ -48,17 +49,6 @@ class TestPki {
     ScratchFolder folder_;
     std::string missing_;
 };
-
-inline void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream(from_utf8(path), std::ios::binary) << bytes;
-}
-
-inline std::string read_file(const std::string& path) {
-    std::ifstream in(from_utf8(path), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 } // namespace qv::test
 

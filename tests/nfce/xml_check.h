@@ -10,6 +10,7 @@
 #pragma once
 
 #include "shared/decimal.h"
+#include "tests/nfce/schema_check.h"
 
 #include <libxml/parser.h>
 #include <libxml/xmlschemas.h>
@@ -86,28 +87,7 @@ class XmlCheck {
 
   private:
     static std::string schema_errors_of(const std::string& signed_xml) {
-        std::string errors;
-        xmlDocPtr doc = xmlReadMemory(signed_xml.data(), static_cast<int>(signed_xml.size()),
-                                      "nota.xml", "UTF-8", XML_PARSE_NONET);
-        xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(NFCE_SCHEMA_FOLDER "/nfe_v4.00.xsd");
-        xmlSchemaPtr schema = xmlSchemaParse(parser);
-        xmlSchemaValidCtxtPtr valid = schema ? xmlSchemaNewValidCtxt(schema) : nullptr;
-        if (doc == nullptr || valid == nullptr) {
-            errors = "the document or the schema could not be read";
-        } else {
-            xmlSchemaSetValidStructuredErrors(
-                valid,
-                [](void* out, xmlErrorPtr e) {
-                    *static_cast<std::string*>(out) += e->message ? e->message : "?";
-                },
-                &errors);
-            if (xmlSchemaValidateDoc(valid, doc) != 0 && errors.empty()) errors = "invalid";
-        }
-        if (valid != nullptr) xmlSchemaFreeValidCtxt(valid);
-        if (schema != nullptr) xmlSchemaFree(schema);
-        xmlSchemaFreeParserCtxt(parser);
-        if (doc != nullptr) xmlFreeDoc(doc);
-        return errors;
+        return test::schema_errors(signed_xml, NFCE_SCHEMA_FOLDER, "nfe_v4.00.xsd");
     }
 
     template <typename F> void visit(const char* path, F each) const {

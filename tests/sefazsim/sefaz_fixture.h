@@ -7,6 +7,8 @@
 #include "nfce/soap.h"
 #include "nfce/transport.h"
 #include "sefazsim/server.h"
+#include "tests/sefazsim/running_sefaz.h"
+#include "tests/support/files.h"
 #include "tests/support/program.h"
 #include "tests/support/scratch_folder.h"
 
@@ -18,13 +20,6 @@
 #include <thread>
 
 namespace qv::test {
-
-inline std::string file_text(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Two test authorities: `pki` (the one everything trusts) and `other`.
 class TestPki {
@@ -47,29 +42,6 @@ class TestPki {
   private:
     ScratchFolder folder_{"qv-sefaz-pki"};
     std::string missing_;
-};
-
-// A stand-in authority serving from a thread of this process until destroyed.
-class RunningSefaz {
-  public:
-    explicit RunningSefaz(sefazsim::Options options) : server_(std::move(options)) {
-        std::string error;
-        started_ = server_.start(&error);
-        EXPECT_TRUE(started_) << error;
-        if (started_) thread_ = std::thread([this] { server_.serve(); });
-    }
-    RunningSefaz(const RunningSefaz&) = delete;
-    RunningSefaz& operator=(const RunningSefaz&) = delete;
-    ~RunningSefaz() {
-        server_.stop();
-        if (thread_.joinable()) thread_.join();
-    }
-    int port() const { return server_.port(); }
-
-  private:
-    sefazsim::Server server_;
-    bool started_ = false;
-    std::thread thread_;
 };
 
 // A client's configuration whose five services are at 127.0.0.1:`port`.

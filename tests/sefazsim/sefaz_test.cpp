@@ -67,10 +67,10 @@ class SefazTest : public ::testing::Test {
         std::ofstream(folder_.path() / "controle.txt", std::ios::binary | std::ios::trunc) << text;
     }
     static nfce::TlsSettings shop() {
-        return {file_text(pki_->file("a1.pem")), file_text(pki_->file("a1.key")),
+        return {read_file(pki_->file("a1.pem")), read_file(pki_->file("a1.key")),
                 pki_->file("ca.pem")};
     }
-    std::string log() const { return file_text(folder_.path() / "sefaz" / "sefaz-simulada.log"); }
+    std::string log() const { return read_file(folder_.path() / "sefaz" / "sefaz-simulada.log"); }
 
     static TestPki* pki_;
     ScratchFolder folder_{"qv-sefaz"};
@@ -340,7 +340,7 @@ TEST_F(SefazTest, RefusedCertificatesOnEitherSide) {
             // after the client has already seen the reset.
             bool logged = false;
             for (int i = 0; i < 100 && !logged; ++i) {
-                logged = file_text(folder.path() / "sefaz-simulada.log").find("conexão recusada") !=
+                logged = read_file(folder.path() / "sefaz-simulada.log").find("conexão recusada") !=
                          std::string::npos;
                 if (!logged) std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
@@ -430,7 +430,7 @@ TEST_F(SefazTest, TheProgramPrintsItsPortAndServesUntilItsInputCloses) {
     SefazClient client(config, *transport);
     EXPECT_EQ(client.status().cstat, 107);
     EXPECT_EQ(program.finish(), 0);
-    EXPECT_NE(file_text(folder.path() / "sefaz-simulada.log").find("NFeStatusServico4 cStat=107"),
+    EXPECT_NE(read_file(folder.path() / "sefaz-simulada.log").find("NFeStatusServico4 cStat=107"),
               std::string::npos);
 }
 
