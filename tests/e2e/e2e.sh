@@ -14,6 +14,10 @@
 #
 # SCENARIO: coupon | above_maximum | printer_off | configuration | z_reduction |
 #           done_but_failed | escape_question | training_band | alphanumeric_cnpj |
+#           nfce_authorised | nfce_rejection | nfce_contingency | nfce_lost_answer |
+#           nfce_cancel | nfce_kill (the Linux window issuing NFC-e against the
+#           stand-in SEFAZ, checked on the simulated thermal printer's paper,
+#           the notes' data folder and the stand-in's records) |
 #           pictures (not a test: the manuals' pictures of the window, into OUT_DIR)
 # BIN_DIR:  the build's bin/ (quiterval, libquiterval-ecfsim.so and the
 #           recording library libecf_recorder.so; or their .exe and .dll)
@@ -21,7 +25,8 @@
 #           ImageMagick) and e2e-SCENARIO-files/ (tape, settings, logs)
 #
 # Exit status: 0 passed, 1 failed, 77 skipped (no Xvfb or xdotool; for the
-# Windows program no Wine or window manager).
+# Windows program no Wine or window manager; for the NFC-e runs no openssl,
+# xmllint, xmlsec1 or zbarimg, or the Windows program, which has no NFC-e).
 # With E2E_KEEP=DIR, a passed run leaves its tape, memory, driver log and
 # settings file in DIR, for a comparison of the two windows' bytes.
 # Every wait is bounded, the whole run is bounded by E2E_TIME_LIMIT seconds
@@ -29,6 +34,7 @@
 set -uo pipefail
 
 scenario="${1:?scenario}"
+e2e_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 bin_dir="$(cd "${2:?bin dir}" && pwd)"
 out_dir="$(mkdir -p "${3:?out dir}" && cd "$3" && pwd)"
 time_limit="${E2E_TIME_LIMIT:-100}"
@@ -62,6 +68,15 @@ mkdir -m 700 "$scratch/xdg-runtime"
 screenshot="$out_dir/e2e-$scenario"
 rm -rf "$screenshot.png" "$screenshot.xwd" "$screenshot-files"
 
+# The NFC-e runs: the stand-in SEFAZ's training set (certificates, control
+# file, nfce.conf, its records in sefaz/), the notes' data folder and the
+# simulated thermal printer's folder.
+training="$scratch/nfce-treino"
+nfce_dir="$scratch/nfce"
+thermal="$scratch/termica-simulada"
+schemas="$e2e_dir/../../nfce/schemas/PL_010b_V1.30"
+source "$e2e_dir/nfce_check.sh"
+
 xvfb_pid=""
 wm_pid=""
 app_pid=""
@@ -88,6 +103,9 @@ cleanup() {
     trap - EXIT INT TERM HUP
     stop_pid "$app_pid"
     app_pid=""
+    if [ -n "${NFCE_SEFAZ_PID:-}" ]; then
+        nfce_training_stop
+    fi
     if [ "$wine_mode" -eq 1 ] && [ -d "$scratch/wine" ]; then
         WINEPREFIX="$scratch/wine" timeout 20 wineserver -k >/dev/null 2>&1
     fi
@@ -116,6 +134,12 @@ save_evidence() {
     mkdir -p "$screenshot-files"
     cp -r "$ecf" "$screenshot-files/" 2>/dev/null
     cp "$settings" "$scratch"/*.log "$driver_log" "$screenshot-files/" 2>/dev/null
+    cp -r "$nfce_dir" "$thermal" "$screenshot-files/" 2>/dev/null
+    if [ -d "$training" ]; then
+        mkdir -p "$screenshot-files/nfce-treino"
+        cp -r "$training"/sefaz "$training"/*.log "$training"/*.txt "$training"/nfce.conf \
+            "$screenshot-files/nfce-treino/" 2>/dev/null
+    fi
     echo "e2e: screenshot and files of the failed run: $screenshot.{png,xwd} $screenshot-files/" >&2
 }
 
@@ -291,28 +315,49 @@ wait_program_end() {
 
 # ---------------------------------------------------------------- screen
 
-# The colour (rrggbb) of the pixel at (x, y) of the main window, read from an
-# xwd dump (big-endian header; 32-bit pixels in the server's byte order).
+# A word of an xwd dump's header (big-endian).
 header_word() {
     local b
     b=($(od -An -tu1 -j "$2" -N4 "$1"))
     echo $(((b[0] << 24) | (b[1] << 16) | (b[2] << 8) | b[3]))
 }
-pixels() {
-    local dump="$scratch/window.xwd" x y header colours per_line order offset b
+# Dumps the main window into $scratch/window.xwd and sets where its pixels
+# begin (dump_pixels), the bytes of one row (dump_per_line) and their order.
+dump_window() {
+    local dump="$scratch/window.xwd"
     timeout 10 xwd -id "$main_window" -silent >"$dump" 2>/dev/null || return 1
-    header=$(header_word "$dump" 0)
-    colours=$(header_word "$dump" 76)
-    per_line=$(header_word "$dump" 48)
-    order=$(header_word "$dump" 28)
+    dump_pixels=$(($(header_word "$dump" 0) + $(header_word "$dump" 76) * 12))
+    dump_per_line=$(header_word "$dump" 48)
+    dump_order=$(header_word "$dump" 28)
     [ "$(header_word "$dump" 44)" -eq 32 ] || fail "the screen is not 32 bits per pixel"
+}
+# pixels X Y [X Y]...: the colour (rrggbb) of each pixel of the main window,
+# one a line (32-bit pixels in the server's byte order).
+pixels() {
+    local x y offset b
+    dump_window || return 1
     while [ $# -ge 2 ]; do
         x=$1 y=$2
         shift 2
-        offset=$((header + colours * 12 + y * per_line + x * 4))
-        b=($(od -An -tx1 -j "$offset" -N4 "$dump"))
-        if [ "$order" -eq 0 ]; then echo "${b[2]}${b[1]}${b[0]}"; else echo "${b[1]}${b[2]}${b[3]}"; fi
+        offset=$((dump_pixels + y * dump_per_line + x * 4))
+        b=($(od -An -tx1 -j "$offset" -N4 "$scratch/window.xwd"))
+        if [ "$dump_order" -eq 0 ]; then echo "${b[2]}${b[1]}${b[0]}"; else echo "${b[1]}${b[2]}${b[3]}"; fi
     done
+}
+
+# first_other_x X0 X1 Y0 Y1 COLOUR: the leftmost x of the box whose pixel,
+# in any of its rows, is not COLOUR; empty when the box is all COLOUR.
+first_other_x() {
+    local x0=$1 x1=$2 y0=$3 y1=$4 colour=$5 y
+    dump_window || return 1
+    for y in $(seq "$y0" "$y1"); do
+        od -An -v -tx1 -j $((dump_pixels + y * dump_per_line + x0 * 4)) -N $(((x1 - x0 + 1) * 4)) \
+            "$scratch/window.xwd"
+    done | tr -s ' \n' '\n\n' | sed '/^$/d' | paste - - - - |
+        awk -v order="$dump_order" -v colour="$colour" -v x0="$x0" -v width=$((x1 - x0 + 1)) '
+            { c = order == 0 ? $3 $2 $1 : $2 $3 $4; x = x0 + (NR - 1) % width
+              if (c != colour && (min == "" || x < min)) min = x }
+            END { print min }'
 }
 
 # screen_is X Y COLOUR [X Y COLOUR]...: every pixel has its colour.
@@ -936,6 +981,400 @@ scenario_alphanumeric_cnpj() {
     step "the CNPJ with letters reached the opening in upper case"
 }
 
+# ---------------------------------------------------------------- NFC-e
+
+# nfce_start_sefaz CONTINGENCY_SECONDS: the tests' certificates, the
+# stand-in SEFAZ on the loopback and an nfce.conf of homologação pointing at
+# it, with that many seconds before a note goes into contingency.
+nfce_start_sefaz() {
+    if [ "$wine_mode" -eq 1 ]; then
+        echo "e2e: the Windows window has no NFC-e; skipped"
+        exit 77
+    fi
+    local tool
+    for tool in openssl xmllint xmlsec1 zbarimg; do
+        if ! command -v "$tool" >/dev/null; then
+            echo "e2e: $tool is not installed (scripts/test installs it); skipped"
+            exit 77
+        fi
+    done
+    [ -x "$bin_dir/quiterval-sefaz-simulada" ] || fail "no stand-in SEFAZ in $bin_dir"
+    source "$e2e_dir/../../scripts/lib/nfce_training.sh"
+    nfce_training_start "$training" "$bin_dir" "$1" >"$scratch/training.log" 2>&1 ||
+        fail "the stand-in SEFAZ did not start: $(cat "$scratch/training.log")"
+    mkdir -p "$nfce_dir" "$thermal"
+    step "stand-in SEFAZ on port $NFCE_SEFAZ_PORT, contingency after $1 s"
+}
+
+# sefaz_rules LINE...: what the stand-in does from its next request on
+# (comportamento=..., rejeicao=...), written whole: it reads the file at
+# every request.
+sefaz_rules() {
+    printf '%s\n' "$@" >"$training/controle.tmp" && mv "$training/controle.tmp" "$training/controle.txt" ||
+        fail "could not write the stand-in's control file"
+}
+
+# The window issuing NFC-e through the stand-in.
+start_nfce_program() {
+    start_program QUITERVAL_ECF_LIBRARY=nfce NFCE_CONF="$training/nfce.conf" NFCE_DIR="$nfce_dir" \
+        THERMALSIM_DIR="$thermal"
+}
+
+# kill -9, as a power cut or a crash would end it.
+kill_program() {
+    kill -KILL "$app_pid" 2>/dev/null
+    wait "$app_pid" 2>/dev/null
+    app_pid=""
+    main_window=""
+    step "program killed ($1)"
+}
+
+# The DANFEs printed on the simulated thermal printer (not the X and Z
+# reports), and the paper of a note as one line of text.
+danfe_count() { find "$thermal" -name '[0-9]*.txt' 2>/dev/null | wc -l; }
+danfe_printed_since() { [ "$(danfe_count)" -gt "$1" ]; }
+danfe_text() {
+    [ -f "$thermal/$1.txt" ] || fail "no DANFE of the key $1 on the thermal printer"
+    tr '\n' ' ' <"$thermal/$1.txt" | tr -s ' '
+}
+expect_on_danfe() { # KEY TEXT WHAT
+    danfe_text "$1" | grep -qF -- "$2" || fail "the DANFE lacks $3: \"$2\""
+}
+# The access key as the DANFE shows it: in groups of four.
+key_in_groups() { sed 's/..../& /g; s/ $//' <<<"$1"; }
+
+# The driver log's bytes after byte $1, as text.
+driver_log_since() { tail -c +$(($1 + 1)) "$driver_log" 2>/dev/null | iconv -f CP1252 -t UTF-8; }
+driver_log_size() { if [ -f "$driver_log" ]; then wc -c <"$driver_log"; else echo 0; fi; }
+
+# nfce_sale MEAL DRINKS PAYMENT DOCUMENT: logs in, types the coupon and
+# presses "IMPRIME CUPOM"; danfes_before holds the DANFEs printed before.
+danfes_before=0
+nfce_sale() {
+    login 1 2 123456
+    type_coupon "$@"
+    danfes_before=$(danfe_count)
+    click "${bt_imprime[@]}"
+}
+
+# A sale the state takes at once: its DANFE, no message box, the login back.
+nfce_good_sale() {
+    nfce_sale "$@"
+    wait_until 30 "the DANFE on the thermal printer" danfe_printed_since "$danfes_before"
+    wait_until 10 "the login panel after the coupon" login_panel_shown
+    no_message_box || fail "a message box is up after the NFC-e: $(message_boxes)"
+}
+
+# The band's words begin further left the longer they are: the contingency's
+# are longer than homologação's. Measured over the login panel's band.
+band_words_left() { first_other_x 16 338 269 279 "$band_red"; }
+
+# An authorised note: the DANFE with the items, the total, the payment, the
+# key in groups of four and the homologação words; the nfeProc valid and
+# signed; the QR code read from the paper's picture equal to the note's; the
+# band red with homologação.
+scenario_nfce_authorised() {
+    nfce_start_sefaz 5
+    standard_settings
+    start_nfce_program
+    wait_until 10 "the homologação band on the title page" band_on_title_page
+    nfce_sale 25,50 10,00 Cartao 11144477735
+    screen_is "${band_page2[@]}" "$band_red" || fail "no homologação band on the coupon page"
+    wait_until 30 "the DANFE on the thermal printer" danfe_printed_since "$danfes_before"
+    wait_until 10 "the login panel after the coupon" login_panel_shown
+    no_message_box || fail "a message box is up after the NFC-e"
+    wait_until 10 "the homologação band over the login panel" band_on_login_panel
+    nfce_expect_state 1 autorizada
+    local key proc qr read
+    key="$(nfce_key 1)"
+    [ "${#key}" -eq 44 ] || fail "the journal's key of number 1 is \"$key\""
+    sefaz_keys | grep -qx "$key" || fail "the stand-in did not authorise $key"
+    step "note 1 authorised: $key"
+
+    expect_on_danfe "$key" "BEBIDAS" "the drinks item"
+    expect_on_danfe "$key" "25,50" "the meal amount"
+    expect_on_danfe "$key" "10,00" "the drinks amount"
+    expect_on_danfe "$key" "35,50" "the total"
+    danfe_text "$key" | grep -qiE "cart(a|ã)o" || fail "the DANFE lacks the card payment"
+    expect_on_danfe "$key" "$(key_in_groups "$key")" "the access key in groups of four"
+    expect_on_danfe "$key" "EMITIDA EM AMBIENTE DE HOMOLOGAÇÃO - SEM VALOR FISCAL" "the homologação words"
+    danfe_text "$key" | grep -qE "111\.?444\.?777-?35" || fail "the DANFE lacks the consumer's CPF"
+    expect_not_on_danfe "$key" "CONTINGÊNCIA" "contingency"
+    step "DANFE text checked"
+
+    proc="$(xml_of "$key" -procNFe.xml)"
+    [ -n "$proc" ] || fail "no nfeProc of $key in the xml tree"
+    [ "$(xml_text "$proc" vNF)" = "35.50" ] || fail "the note's total is $(xml_text "$proc" vNF)"
+    [ "$(xml_text "$proc" nNF)" = "1" ] || fail "the note's number is $(xml_text "$proc" nNF)"
+    [ "$(xml_text "$proc" CPF)" = "11144477735" ] || fail "the note's CPF is $(xml_text "$proc" CPF)"
+    [ "$(xml_text "$proc" cStat)" = "100" ] || fail "the nfeProc's status is $(xml_text "$proc" cStat)"
+    nfce_check_xml 3
+    qr="$(xml_text "$proc" qrCode)"
+    [ -n "$qr" ] || fail "the nfeProc has no qrCode"
+    read="$(zbarimg --quiet --raw -Sdisable -Sqrcode.enable "$thermal/$key.png" 2>"$scratch/zbarimg.log")" ||
+        fail "zbarimg read no QR code from the DANFE's picture: $(cat "$scratch/zbarimg.log")"
+    [ "$read" = "$qr" ] || fail "the DANFE's QR code reads \"$read\", the note's is \"$qr\""
+    step "QR code read from the DANFE's picture equals the note's"
+}
+expect_not_on_danfe() { # KEY TEXT WHAT
+    ! danfe_text "$1" | grep -qF -- "$2" || fail "the DANFE shows $3: \"$2\""
+}
+
+# A rejection: the state's reason in a box and in the driver log, nothing
+# printed, the number left free. "Não" on the retry question drops the
+# coupon; typed again with the state accepting, it takes the same number.
+# A second rejection answered "Sim" once its cause is gone: the same coupon
+# goes again and is authorised with the next number.
+scenario_nfce_rejection() {
+    nfce_start_sefaz 5
+    standard_settings
+    start_nfce_program
+    sefaz_rules comportamento=rejeitar rejeicao=539
+    local log_from proc
+    log_from=$(driver_log_size)
+    nfce_sale 30,00 0 Dinheiro ""
+    wait_until 30 "the rejection's message" message_box_shown
+    answer_box Return
+    wait_until 10 "the retry question" message_box_shown
+    driver_log_since "$log_from" | grep -q "Rejeição 539: Erro não catalogado" ||
+        fail "the driver log lacks \"Rejeição 539: Erro não catalogado\""
+    driver_log_since "$log_from" | grep -q "TERM-FECTO-CUPOM" || fail "the driver log lacks the command"
+    nfce_expect_state 1 rejeitada
+    [ "$(danfe_count)" -eq 0 ] || fail "a rejected note was printed"
+    [ -z "$(sefaz_keys)" ] || fail "the stand-in holds a note it rejected"
+    answer_box n # "Não": the coupon is dropped
+    wait_until 10 "the login panel after the dropped coupon" login_panel_shown
+    answer_boxes_until_quiet 0
+    nfce_expect_state 1 rejeitada
+    step "rejected with 539: number 1 free, nothing printed, the coupon dropped"
+
+    sefaz_rules comportamento=autorizar
+    nfce_good_sale 30,00 0 Dinheiro ""
+    nfce_expect_state 1 autorizada
+    proc="$(xml_of "$(nfce_key 1)" -procNFe.xml)"
+    [ -n "$proc" ] && [ "$(xml_text "$proc" nNF)" = "1" ] && [ "$(xml_text "$proc" vNF)" = "30.00" ] ||
+        fail "the coupon typed again is not note 1 of 30.00"
+    step "the coupon typed again: authorised with number 1"
+
+    sefaz_rules comportamento=rejeitar rejeicao=225 "motivo=Rejeição: Falha no Schema XML do lote de NFe"
+    log_from=$(driver_log_size)
+    nfce_sale 40,00 0 Cheque ""
+    wait_until 30 "the rejection's message" message_box_shown
+    answer_box Return
+    wait_until 10 "the retry question" message_box_shown
+    driver_log_since "$log_from" | grep -q "Rejeição 225: Falha no Schema XML do lote de NFe" ||
+        fail "the driver log lacks the state's own reason for 225"
+    nfce_expect_state 2 rejeitada
+    sefaz_rules comportamento=autorizar
+    danfes_before=$(danfe_count)
+    answer_box s # "Sim": the same coupon again
+    wait_until 30 "the DANFE of the coupon sent again" danfe_printed_since "$danfes_before"
+    wait_until 10 "the login panel after the coupon" login_panel_shown
+    no_message_box || fail "a message box is up after the coupon sent again"
+    nfce_expect_state 2 autorizada
+    proc="$(xml_of "$(nfce_key 2)" -procNFe.xml)"
+    [ -n "$proc" ] && [ "$(xml_text "$proc" nNF)" = "2" ] && [ "$(xml_text "$proc" vNF)" = "40.00" ] ||
+        fail "the coupon sent again is not note 2 of 40.00"
+    step "rejected with 225, sent again with \"Sim\": authorised with number 2"
+    nfce_check_xml 6
+    nfce_check_invariants "30.00 40.00" ""
+}
+
+# No answer: after the limit the coupon prints in contingency, is queued and
+# the band says so; with the state back, the next coupon sends the queue
+# first, both notes are authorised and the band is homologação's again.
+scenario_nfce_contingency() {
+    nfce_start_sefaz 2
+    standard_settings
+    start_nfce_program
+    sefaz_rules comportamento=sem-resposta espera=20
+    open_tab CUPOM login_panel_shown "${tab_cupom[@]}"
+    wait_until 10 "the homologação band over the login panel" band_on_login_panel
+    local homologation_left key1 key2 queued
+    homologation_left="$(band_words_left)"
+    [ -n "$homologation_left" ] || fail "the band shows no words"
+    nfce_good_sale 21,00 0 Dinheiro ""
+    nfce_expect_state 1 contingencia
+    key1="$(nfce_key 1)"
+    expect_on_danfe "$key1" "EMITIDA EM CONTINGÊNCIA" "the contingency words"
+    expect_not_on_danfe "$key1" "Protocolo" "a protocol"
+    [ "$(queue_size)" -eq 1 ] || fail "$(queue_size) notes queued, not one"
+    queued="$(find "$nfce_dir/contingencia" -name "*-$key1.xml")"
+    [ "$(xml_text "$queued" tpEmis)" = "9" ] || fail "the queued note is not of tpEmis 9"
+    [ -z "$(sefaz_keys)" ] || fail "the stand-in authorised a note it never answered"
+    contingency_band() {
+        local left
+        left="$(band_words_left)"
+        band_on_login_panel && [ -n "$left" ] && [ "$left" -lt "$homologation_left" ]
+    }
+    wait_until 10 "the contingency band (longer words than homologação's)" contingency_band
+    step "issued in contingency, queued, band changed"
+
+    sefaz_rules comportamento=autorizar
+    nfce_good_sale 22,00 0 Cheque ""
+    nfce_expect_state 1 autorizada
+    nfce_expect_state 2 autorizada
+    [ "$(nfce_key 1)" = "$key1" ] || fail "number 1 was authorised under another key than its DANFE's"
+    key2="$(nfce_key 2)"
+    [ "$(sefaz_keys | tr '\n' ' ')" = "$key1 $key2 " ] ||
+        fail "the stand-in authorised $(sefaz_keys | tr '\n' ' '), not the queue before the new note"
+    [ "$(queue_size)" -eq 0 ] || fail "the queue still holds $(queue_size) notes"
+    homologation_band() { band_on_login_panel && [ "$(band_words_left)" = "$homologation_left" ]; }
+    wait_until 10 "the homologação band again" homologation_band
+    step "the queue sent before the next coupon: both authorised, band back to homologação"
+    nfce_check_xml 5
+    nfce_check_invariants "21.00 22.00" ""
+}
+
+# A lost answer: the stand-in authorises and drops the connection, the
+# lookup's answer is lost too, so the coupon prints in contingency with the
+# same number. Killed, restarted with the stand-in answering: before the
+# next coupon the offline note is refused as a duplicate, the first key is
+# looked up and found authorised; number 1 is not used again, the new coupon
+# takes number 2.
+scenario_nfce_lost_answer() {
+    nfce_start_sefaz 3
+    standard_settings
+    start_nfce_program
+    sefaz_rules comportamento=resposta-perdida
+    local first offline answer
+    nfce_good_sale 33,00 0 Dinheiro ""
+    first="$(sefaz_keys)"
+    [ "$(wc -w <<<"$first")" -eq 1 ] && [ "$(key_number "$first")" -eq 1 ] ||
+        fail "the stand-in should hold number 1 alone, holds: $first"
+    nfce_expect_state 1 contingencia
+    offline="$(nfce_key 1)"
+    [ "$offline" != "$first" ] || fail "the offline note has the first note's key"
+    expect_on_danfe "$offline" "EMITIDA EM CONTINGÊNCIA" "the contingency words"
+    step "answer lost: authorised at the stand-in as $first, printed in contingency"
+    kill_program "after the lost answer"
+
+    sefaz_rules comportamento=autorizar
+    start_nfce_program
+    nfce_good_sale 34,00 0 Dinheiro ""
+    nfce_expect_state 1 autorizada
+    [ "$(nfce_key 1)" = "$first" ] || fail "number 1 is journalled under $(nfce_key 1), not $first"
+    answer="$(xml_of "$first" -consulta.xml)"
+    [ -n "$answer" ] && [ "$(xml_text "$answer" cStat)" = "100" ] ||
+        fail "the first key was not looked up and found authorised"
+    nfce_expect_state 2 autorizada
+    [ "$(key_number "$(nfce_key 2)")" -eq 2 ] || fail "the new coupon did not take number 2"
+    [ "$(sefaz_keys | wc -l)" -eq 2 ] || fail "the stand-in holds $(sefaz_keys | wc -l) notes, not two"
+    [ "$(queue_size)" -eq 0 ] || fail "the queue still holds $(queue_size) notes"
+    step "restarted: number 1 looked up and kept, the new coupon is number 2"
+    nfce_check_xml 5
+    nfce_check_invariants "33.00 34.00" ""
+}
+
+# "CANCELA ÚLT. CUPOM" in time: the cancellation event registered and kept;
+# past the state's limit: its refusal in a box and in the driver log, and
+# the note stays authorised.
+bt_cancela=(268 299) # coupon page: "CANCELA ÚLT. CUPOM"
+scenario_nfce_cancel() {
+    nfce_start_sefaz 5
+    standard_settings
+    start_nfce_program
+    local key1 key2 answer log_from
+    nfce_good_sale 18,00 0 Dinheiro ""
+    nfce_expect_state 1 autorizada
+    key1="$(nfce_key 1)"
+    login 1 2 123456
+    click "${bt_cancela[@]}"
+    cancelled() { [ "$(nfce_state 1)" = cancelada ]; }
+    wait_until 20 "the cancellation of note 1" cancelled
+    wait_until 10 "the login panel after the cancellation" login_panel_shown
+    answer_boxes_until_quiet 0
+    sefaz_cancelled | grep -qx "$key1" || fail "the stand-in did not register the cancellation of $key1"
+    [ -n "$(xml_of "$key1" -cancelamento.xml)" ] || fail "the cancellation event is not kept"
+    answer="$(xml_of "$key1" -cancelamento-retorno.xml)"
+    [ -n "$answer" ] && [ "$(xml_text "$answer" cStat)" = "128" ] ||
+        fail "the cancellation's answer is not kept"
+    [ "$(xmllint --xpath "string(//*[local-name()='retEvento']//*[local-name()='cStat'])" "$answer")" = "135" ] ||
+        fail "the cancellation was not registered (135)"
+    step "note 1 cancelled in time"
+
+    sefaz_rules prazo-cancelamento=0
+    nfce_good_sale 19,00 0 Dinheiro ""
+    nfce_expect_state 2 autorizada
+    key2="$(nfce_key 2)"
+    sleep 1.1 # the stand-in counts whole seconds past the authorisation
+    login 1 2 123456
+    log_from=$(driver_log_size)
+    click "${bt_cancela[@]}"
+    wait_until 20 "the refusal of the late cancellation" message_box_shown
+    answer_boxes_until_quiet 2
+    [ "$boxes" -ge 1 ] || fail "no message for the late cancellation"
+    driver_log_since "$log_from" | grep -q "Rejeição 501: Prazo de cancelamento superior ao previsto" ||
+        fail "the driver log lacks the state's refusal 501"
+    driver_log_since "$log_from" | grep -q "CANC-CUPOM" || fail "the driver log lacks CANC-CUPOM"
+    nfce_expect_state 2 autorizada
+    ! sefaz_cancelled | grep -qx "$key2" || fail "the stand-in cancelled $key2 past its limit"
+    step "the late cancellation refused: note 2 stays authorised"
+    nfce_check_xml 8
+    nfce_check_invariants "18.00 19.00" ""
+}
+
+# How many authorisations the stand-in has held without an answer.
+held_sends() { grep -c "NFeAutorizacao4 sem-resposta" "$training/sefaz/sefaz-simulada.log" 2>/dev/null; }
+
+# kill -9 at each step of a note that shows from outside, each followed by a
+# restart: while the state holds the note (journalled as sent), right after
+# an authorised DANFE, right after a DANFE in contingency, and while the
+# queue is being sent before the next coupon. Then what must hold whatever
+# was killed: every finished sale is one note, a sale cut off is one at
+# most, no number is used twice with different contents and none is skipped
+# without a record.
+scenario_nfce_kill() {
+    nfce_start_sefaz 6
+    standard_settings
+    sefaz_rules comportamento=sem-resposta espera=30
+    start_nfce_program
+    local first held
+    nfce_sale 11,00 0 Dinheiro ""
+    sent() { [ "$(nfce_state 1)" = enviada ]; }
+    wait_until 20 "note 1 journalled as sent" sent
+    first="$(nfce_key 1)"
+    kill_program "while the state holds note 1"
+
+    sefaz_rules comportamento=autorizar
+    start_nfce_program
+    nfce_sale 12,00 0 Dinheiro ""
+    wait_until 30 "the DANFE on the thermal printer" danfe_printed_since "$danfes_before"
+    kill_program "right after an authorised DANFE"
+    # The note the state never got was looked up, and its number given again.
+    [ "$(xml_text "$(xml_of "$first" -consulta.xml)" cStat)" = "217" ] ||
+        fail "the note left sent ($first) was not looked up"
+    nfce_expect_state 1 autorizada
+    [ "$(authorised_amount 1)" = "12.00" ] || fail "number 1 is not the sale of 12,00"
+
+    sefaz_rules comportamento=sem-resposta espera=30
+    start_nfce_program
+    nfce_sale 13,00 0 Dinheiro ""
+    wait_until 30 "the DANFE in contingency" danfe_printed_since "$danfes_before"
+    kill_program "right after a DANFE in contingency"
+    nfce_expect_state 2 contingencia
+
+    start_nfce_program
+    held=$(held_sends)
+    nfce_sale 14,00 0 Dinheiro ""
+    queue_held() { [ "$(held_sends)" -gt "$held" ]; }
+    wait_until 20 "the queue's note held by the state" queue_held
+    kill_program "while the queue is being sent"
+    nfce_expect_state 2 contingencia
+    [ "$(queue_size)" -eq 1 ] || fail "$(queue_size) notes queued, not one"
+
+    sefaz_rules comportamento=autorizar
+    start_nfce_program
+    nfce_good_sale 15,00 0 Dinheiro ""
+    nfce_expect_state 2 autorizada
+    nfce_expect_state 3 autorizada
+    [ "$(authorised_amount 3)" = "15.00" ] || fail "number 3 is not the sale of 15,00"
+    [ "$(queue_size)" -eq 0 ] || fail "the queue still holds $(queue_size) notes"
+    step "after the last restart: the queue sent, the new coupon is number 3"
+    nfce_check_xml 8
+    nfce_check_invariants "12.00 13.00 15.00" "11.00 14.00"
+}
+
 # The manuals' pictures of the window in each state a cashier or supervisor
 # meets, as PNG files in OUT_DIR: janela[-windows]-pagina1, -login, -cupom,
 # -senha-master and -pagina3.
@@ -971,7 +1410,8 @@ scenario_pictures() {
 
 case "$scenario" in
     coupon | above_maximum | printer_off | configuration | z_reduction | done_but_failed | \
-        escape_question | training_band | alphanumeric_cnpj | pictures) ;;
+        escape_question | training_band | alphanumeric_cnpj | nfce_authorised | nfce_rejection | \
+        nfce_contingency | nfce_lost_answer | nfce_cancel | nfce_kill | pictures) ;;
     *) echo "e2e: unknown scenario $scenario" >&2; exit 2 ;;
 esac
 start_x
@@ -982,6 +1422,10 @@ if [ -n "${E2E_KEEP:-}" ]; then
     mkdir -p "$E2E_KEEP"
     for file in "$tape" "$ecf/estado.txt" "$settings" "$driver_log"; do
         [ ! -f "$file" ] || cp "$file" "$E2E_KEEP/" || fail "could not keep $file"
+    done
+    # An NFC-e run's paper, journal and XML tree, and the stand-in's records.
+    for folder in "$thermal" "$nfce_dir" "$training/sefaz"; do
+        [ ! -d "$folder" ] || cp -r "$folder" "$E2E_KEEP/" || fail "could not keep $folder"
     done
 fi
 step "passed"
