@@ -1208,7 +1208,7 @@ scenario_nfce_contingency() {
         band_on_login_panel && [ -n "$left" ] && [ "$left" -lt "$homologation_left" ]
     }
     wait_until 10 "the contingency band (longer words than homologação's)" contingency_band
-    step "issued in contingency, queued, band changed"
+    step "issued in contingency, queued; the band's words from x=$(band_words_left), homologação's from x=$homologation_left"
 
     sefaz_rules comportamento=autorizar
     nfce_good_sale 22,00 0 Cheque ""
