@@ -1314,13 +1314,14 @@ scenario_nfce_cancel() {
     nfce_check_invariants "18.00 19.00" ""
 }
 
-# How many authorisations the stand-in has held without an answer.
-held_sends() { grep -c "NFeAutorizacao4 sem-resposta" "$training/sefaz/sefaz-simulada.log" 2>/dev/null; }
+# How many requests to SERVICE the stand-in has held without an answer.
+held_requests() { grep -c "$1 sem-resposta" "$training/sefaz/sefaz-simulada.log" 2>/dev/null; }
 
 # kill -9 at each step of a note that shows from outside, each followed by a
 # restart: while the state holds the note (journalled as sent), right after
-# an authorised DANFE, right after a DANFE in contingency, and while the
-# queue is being sent before the next coupon. Then what must hold whatever
+# an authorised DANFE, right after a DANFE in contingency, while the queue
+# is being sent before the next coupon, and while the state holds the
+# cancellation of the last note. Then what must hold whatever
 # was killed: every finished sale is one note, a sale cut off is one at
 # most, no number is used twice with different contents and none is skipped
 # without a record.
@@ -1355,9 +1356,9 @@ scenario_nfce_kill() {
     nfce_expect_state 2 contingencia
 
     start_nfce_program
-    held=$(held_sends)
+    held=$(held_requests NFeAutorizacao4)
     nfce_sale 14,00 0 Dinheiro ""
-    queue_held() { [ "$(held_sends)" -gt "$held" ]; }
+    queue_held() { [ "$(held_requests NFeAutorizacao4)" -gt "$held" ]; }
     wait_until 20 "the queue's note held by the state" queue_held
     kill_program "while the queue is being sent"
     nfce_expect_state 2 contingencia
@@ -1370,8 +1371,27 @@ scenario_nfce_kill() {
     nfce_expect_state 3 autorizada
     [ "$(authorised_amount 3)" = "15.00" ] || fail "number 3 is not the sale of 15,00"
     [ "$(queue_size)" -eq 0 ] || fail "the queue still holds $(queue_size) notes"
-    step "after the last restart: the queue sent, the new coupon is number 3"
-    nfce_check_xml 8
+    step "after the restart: the queue sent, the new coupon is number 3"
+
+    sefaz_rules comportamento=sem-resposta espera=30
+    held=$(held_requests NFeRecepcaoEvento4)
+    login 1 2 123456
+    click "${bt_cancela[@]}"
+    cancel_held() { [ "$(held_requests NFeRecepcaoEvento4)" -gt "$held" ]; }
+    wait_until 20 "the cancellation held by the state" cancel_held
+    kill_program "while the state holds the cancellation"
+    nfce_expect_state 3 autorizada
+    sefaz_rules comportamento=autorizar
+    start_nfce_program
+    login 1 2 123456
+    click "${bt_cancela[@]}"
+    cancelled() { [ "$(nfce_state 3)" = cancelada ]; }
+    wait_until 20 "the cancellation of note 3" cancelled
+    wait_until 10 "the login panel after the cancellation" login_panel_shown
+    answer_boxes_until_quiet 0
+    [ "$(sefaz_cancelled)" = "$(nfce_key 3)" ] || fail "the stand-in's cancellations: $(sefaz_cancelled)"
+    step "after the restart: note 3 cancelled once"
+    nfce_check_xml 10
     nfce_check_invariants "12.00 13.00 15.00" "11.00 14.00"
 }
 
