@@ -147,16 +147,17 @@ double ms_between(Clock::time_point from, Clock::time_point to) {
 // The example configuration with line `key` set to `value` (commented out
 // or not); appended when the example has no such line.
 void set_key(std::string& text, const std::string& key, const std::string& value) {
+    const std::string line = key + "=" + value;
     for (const std::string& form : {key + "=", "#" + key + "=", "# " + key + "="}) {
         std::size_t at = text.rfind('\n' + form);
         if (at == std::string::npos) continue;
         ++at;
         const std::size_t end = text.find('\n', at);
-        text.replace(at, end == std::string::npos ? std::string::npos : end - at,
-                     key + "=" + value);
+        text.replace(at, end == std::string::npos ? std::string::npos : end - at, line);
         return;
     }
-    text += key + "=" + value + "\n";
+    text += line;
+    text += '\n';
 }
 
 // The statistics of one series of times, in milliseconds.
@@ -620,6 +621,7 @@ int main(int argc, char** argv) {
     }
 
     std::vector<double> beyond;
+    beyond.reserve(silent.size());
     for (const double ms : silent)
         beyond.push_back(ms - config.contingency_seconds * 1000.0);
     const Spread w = spread_of(whole);
