@@ -2,6 +2,8 @@
 
 #include "driver/driver_log.h"
 #include "driver/error_table.h"
+#include "driver/nfce_link.h"
+#include "driver/printer_choice.h"
 #include "driver/vendor_library.h"
 #include "shared/cp1252.h"
 #include "shared/fixed_field.h"
@@ -231,7 +233,17 @@ char* parameter_block() {
 }
 
 void PROC_DARUMA_99() {
-    Command(parameter_block()).run();
+    char* rec = parameter_block();
+    if (const LibraryChoice choice = choose_library(); choice.nfce) {
+        run_nfce(rec, nfce_config_file(choice));
+        // The technician finds the NFC-e's refusals in the driver's log too.
+        if (!is_blank(field(rec, IMPFIS_STATUS_1)) || !is_blank(field(rec, IMPFIS_MSG_1)))
+            write_log_entry(get_text(field(rec, IMPFIS_COMANDO)),
+                            get_text(field(rec, IMPFIS_STATUS_1)),
+                            get_text(field(rec, IMPFIS_MSG_1)));
+        return;
+    }
+    Command(rec).run();
 }
 
 void run(char* rec, std::string_view command, const Opener& open) {

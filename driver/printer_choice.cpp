@@ -12,6 +12,8 @@ namespace {
 
 constexpr std::string_view kKey = "biblioteca";
 constexpr std::string_view kSimulatorValue = "simulada";
+constexpr std::string_view kNfceValue = "nfce";
+constexpr std::string_view kNfceFileName = "nfce.conf";
 // A configuration file holds a line or two; anything larger is no such file.
 constexpr std::size_t kMaxFileSize = 64 * 1024;
 
@@ -88,7 +90,8 @@ std::optional<LibraryChoice> read_choice_file(const std::string& file, ChoiceSou
             equals == std::string_view::npos ? std::string_view{} : trim(line.substr(equals + 1));
         const bool well_formed = equals != std::string_view::npos &&
                                  trim(line.substr(0, equals)) == kKey &&
-                                 (value == kSimulatorValue || platform::is_absolute_path(value)) &&
+                                 (value == kSimulatorValue || value == kNfceValue ||
+                                  platform::is_absolute_path(value)) &&
                                  value.find('\0') == std::string_view::npos && !chosen;
         if (!well_formed)
             return failure(file, "Configuração da impressora inválida na linha " +
@@ -96,7 +99,8 @@ std::optional<LibraryChoice> read_choice_file(const std::string& file, ChoiceSou
         LibraryChoice c;
         c.source = source;
         c.file = file;
-        c.path = value == kSimulatorValue ? simulator : std::string(value);
+        c.nfce = value == kNfceValue;
+        if (!c.nfce) c.path = value == kSimulatorValue ? simulator : std::string(value);
         chosen = std::move(c);
     }
     return chosen;
@@ -118,7 +122,8 @@ ChoicePlaces current_places() {
 LibraryChoice choose_library(const ChoicePlaces& places) {
     LibraryChoice c;
     if (!places.variable.empty()) {
-        c.path = places.variable;
+        c.nfce = places.variable == kNfceValue;
+        if (!c.nfce) c.path = places.variable;
         c.source = ChoiceSource::variable;
     } else if (auto user = places.user_file.empty()
                                ? std::nullopt
@@ -133,8 +138,18 @@ LibraryChoice choose_library(const ChoicePlaces& places) {
     } else {
         c.path = places.simulator;
     }
-    c.simulated = c.error.empty() && platform::file_name_of(c.path) == kDefaultLibraryFile;
+    c.simulated =
+        c.error.empty() && !c.nfce && platform::file_name_of(c.path) == kDefaultLibraryFile;
     return c;
+}
+
+std::string nfce_config_file(const LibraryChoice& choice) {
+    if (std::string file = platform::environment_variable("NFCE_CONF"); !file.empty()) return file;
+    std::string beside =
+        choice.source == ChoiceSource::variable ? current_places().user_file : choice.file;
+    if (beside.empty()) beside = current_places().user_file;
+    if (beside.empty()) return std::string(kNfceFileName);
+    return platform::folder_of(beside) + platform::kFolderSeparator + std::string(kNfceFileName);
 }
 
 LibraryChoice choose_library() {
@@ -156,6 +171,8 @@ std::string describe(const LibraryChoice& c) {
         why = "nenhuma biblioteca escolhida";
         break;
     }
+    if (c.nfce)
+        return "Impressora: NFC-e, configurada em " + nfce_config_file(c) + " (" + why + ")";
     return "Biblioteca da impressora: " + c.path + " (" + why + ")" +
            (c.simulated ? "; impressora simulada, sem valor fiscal" : "");
 }

@@ -6,6 +6,8 @@
 //   # comments and blank lines are ignored
 //   biblioteca=/opt/fabricante/lib/libimpressora.so
 //   biblioteca=simulada          (the simulated printer: training only)
+//   biblioteca=nfce              (no printer library: electronic notes,
+//                                 configured by nfce.conf beside this file)
 //
 // The first that names a library wins: the variable QUITERVAL_ECF_LIBRARY,
 // the user's file ($XDG_CONFIG_HOME/quiterval/impressora.conf, by default
@@ -39,6 +41,7 @@ struct LibraryChoice {
     std::string file;       // the configuration file that chose it or is at fault
     std::string error;      // UTF-8, what is wrong with `file`; empty when fine
     bool simulated = false; // the simulated printer: no fiscal value
+    bool nfce = false;      // the NFC-e back end, no library: `path` is empty
 };
 
 // Where the choice is looked for; empty places are skipped.
@@ -54,6 +57,10 @@ ChoicePlaces current_places();
 LibraryChoice choose_library(const ChoicePlaces& places);
 // choose_library(current_places()).
 LibraryChoice choose_library();
+
+// The NFC-e configuration of a choice of the NFC-e back end: NFCE_CONF, else
+// nfce.conf beside the file that chose it, else beside the user's file.
+std::string nfce_config_file(const LibraryChoice& choice);
 
 // One line for the technician, UTF-8: the library and why it was chosen, or
 // what is wrong with the configuration.

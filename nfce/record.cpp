@@ -3,7 +3,6 @@
 #include "shared/cp1252.h"
 #include "shared/field_decimal.h"
 #include "shared/impfis_block.h"
-#include "shared/platform/platform.h"
 
 #include <ctime>
 #include <memory>
@@ -87,15 +86,8 @@ void write_result(char* rec, const Result& result) {
     put_int32le(field(rec, impfis::IMPFIS_RETORNO), result.retorno);
 }
 
-std::string config_path() {
-    std::string file = platform::environment_variable("NFCE_CONF");
-    if (!file.empty()) return file;
-    return Store::default_folder() + platform::kFolderSeparator + "nfce.conf";
-}
-
-void run_record(char* rec) {
+void run_record(char* rec, const std::string& file) {
     std::unique_ptr<ProcessBackend>& backend = process_backend();
-    const std::string file = config_path();
     if (!backend || backend->config_file != file ||
         backend->store->folder() != Store::default_folder()) {
         std::string error;

@@ -3,11 +3,11 @@
 // texts and IMPFIS-RETORNO written back, as the fiscal printer driver does
 // for the vendor's library. What the driver's seam calls.
 //
-// The back end of the process is made on first use: the configuration
-// NFCE_CONF (else nfce.conf in the data folder, NFCE_DIR or "nfce"), the
-// certificate it names, the HTTPS transport and the data folder. When any
-// of them fails the command is refused with the reason, and the next
-// command tries again, so that a corrected nfce.conf needs no restart.
+// The back end of the process is made on first use: the configuration file
+// the caller names, the certificate it names, the HTTPS transport and the
+// data folder (NFCE_DIR, else "nfce" in the working folder). When any of
+// them fails the command is refused with the reason, and the next command
+// tries again, so that a corrected nfce.conf needs no restart.
 #pragma once
 
 #include "nfce/issuer.h"
@@ -20,9 +20,8 @@ namespace qv::nfce {
 CommandData command_data(const char* rec);
 // IMPFIS-STATUS-1/2, IMPFIS-MSG-1/2 (filled with spaces) and IMPFIS-RETORNO.
 void write_result(char* rec, const Result& result);
-// The configuration file the back end reads.
-std::string config_path();
-// Runs the command of `rec` through the process's back end.
-void run_record(char* rec);
+// Runs the command of `rec` through the process's back end, configured by
+// the nfce.conf `config_file`.
+void run_record(char* rec, const std::string& config_file);
 
 } // namespace qv::nfce

@@ -1,11 +1,11 @@
 #include "app/win32_window/main_window.h"
 
 #include "app/core/control_names.h"
+#include "app/core/printer_band.h"
 #include "app/win32_window/masked_field.h"
 #include "app/win32_window/message_params.h"
 #include "app/win32_window/resource_ids.h"
 #include "app/win32_window/wide_text.h"
-#include "driver/printer_choice.h"
 
 #include <commctrl.h>
 
@@ -273,12 +273,10 @@ COLORREF MainWindow::background_of(HWND control) const {
 }
 
 void MainWindow::show_printer_band() {
-    const driver::LibraryChoice printer = driver::choose_library();
-    const bool shown = printer.simulated || !printer.error.empty();
+    const form::PrinterBand printer = form::printer_band();
     for (std::string_view band : {controls::CmStatic_SIMULADA1, controls::CmStatic_SIMULADA2}) {
-        if (!printer.error.empty())
-            ::SetWindowTextW(control(band), L"ERRO NA CONFIGURA\u00C7\u00C3O DA IMPRESSORA");
-        ::ShowWindow(control(band), shown ? SW_SHOWNA : SW_HIDE);
+        ::SetWindowTextW(control(band), widen(printer.text).c_str());
+        ::ShowWindow(control(band), printer.shown ? SW_SHOWNA : SW_HIDE);
     }
 }
 
@@ -685,6 +683,7 @@ void MainWindow::run_handler(const std::function<void()>& handler, HWND field) {
     left_fields_.clear();
     running_field_ = nullptr;
     busy_ = false;
+    if (is_open()) show_printer_band();
 }
 
 // "Loses focus": the focus went to another control of this window, or was

@@ -2,8 +2,8 @@
 
 #include "app/core/control_names.h"
 #include "app/core/form_definition.h"
+#include "app/core/printer_band.h"
 #include "app/window/masked_edit.h"
-#include "driver/printer_choice.h"
 #include "ui_main_form.h"
 
 #include <QApplication>
@@ -109,17 +109,17 @@ MainForm::MainForm(QWidget* parent)
     wire_events();
 }
 
-// A till printing into the simulated printer, or one whose printer
-// configuration is at fault, says so on the title and the coupon pages, in
-// free space of each page; on page 2 above the login panel too.
+// A till printing into the simulated printer, issuing NFC-e in homologação
+// or with notes waiting in contingency, or one whose printer configuration
+// is at fault, says so on the title and the coupon pages, in free space of
+// each page; on page 2 above the login panel too. Shown again after every
+// handler: a coupon may have changed the contingency queue.
 void MainForm::show_printer_band() {
-    const driver::LibraryChoice printer = driver::choose_library();
-    const bool shown = printer.simulated || !printer.error.empty();
+    const form::PrinterBand printer = form::printer_band();
     for (QLabel* band : {ui_->CmStatic_SIMULADA1, ui_->CmStatic_SIMULADA2}) {
-        if (!printer.error.empty())
-            band->setText(QStringLiteral("ERRO NA CONFIGURA\u00C7\u00C3O DA IMPRESSORA"));
+        band->setText(from_cp1252(printer.text));
         band->setAttribute(Qt::WA_TransparentForMouseEvents);
-        band->setVisible(shown);
+        band->setVisible(printer.shown);
         band->raise();
     }
 }
@@ -235,6 +235,7 @@ void MainForm::run_handler(const std::function<void()>& handler, QWidget* field)
     left_fields_.clear();
     running_field_ = nullptr;
     busy_ = false;
+    if (isVisible()) show_printer_band();
 }
 
 // "Loses focus": the focus went to another control of this window, once per

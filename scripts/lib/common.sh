@@ -11,7 +11,7 @@ QUITERVAL_PACKAGES=(
     clang-format clang-tidy
     xvfb xauth xdotool x11-apps imagemagick
     fonts-liberation2 fonts-wine fonts-dejavu-core
-    dpkg-dev file jq
+    dpkg-dev file jq libxml2-utils
     libqrencode-dev libpng-dev zbar-tools console-setup-linux
     libssl-dev openssl xmlsec1 libcurl4-openssl-dev
 )

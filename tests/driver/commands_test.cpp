@@ -342,5 +342,25 @@ TEST_F(Commands, OtherFormNamesRunNothing) {
     EXPECT_EQ(calls().size(), 2u);
 }
 
+// biblioteca=nfce: no vendor call at all; the back end's refusal comes back
+// in the record and goes to the driver's log.
+TEST_F(Commands, TheNfceChoiceSendsTheRecordToTheBackEndAndLogsItsRefusal) {
+    qv::test::EnvGuard library("QUITERVAL_ECF_LIBRARY");
+    qv::test::EnvGuard conf("NFCE_CONF");
+    qv::test::EnvGuard folder("NFCE_DIR");
+    set_env("QUITERVAL_ECF_LIBRARY", "nfce");
+    set_env("NFCE_CONF", dir_ / "ausente.conf");
+    set_env("NFCE_DIR", dir_ / "nfce");
+    forget_calls();
+    run("ABRE-CUPOM");
+    EXPECT_EQ(retorno(), 0);
+    // Linux builds name the missing file; Windows builds have no back end.
+    const std::string why = get(IMPFIS_MSG_1);
+    EXPECT_NE(why.find(platform::kWindows ? "Windows" : "ausente.conf"), std::string::npos) << why;
+    EXPECT_TRUE(calls().empty());
+    const std::string log = read_file(log_file());
+    EXPECT_NE(log.find("ABRE-CUPOM"), std::string::npos) << log;
+}
+
 } // namespace
 } // namespace qv::driver::test

@@ -3,6 +3,7 @@
 // files that cannot be used.
 #include "driver/printer_choice.h"
 #include "shared/platform/platform.h"
+#include "tests/support/environment.h"
 #include "tests/support/files.h"
 #include "tests/support/scratch_folder.h"
 
@@ -130,6 +131,62 @@ TEST(ChoiceFiles, UnreadableFileIsAnErrorNamingIt) {
     const fs::path big = dir / "grande.conf";
     write_file(big, std::string(100 * 1024, '#'));
     EXPECT_NE(choose_library({"", big.string(), "", kSimulator}).error, "");
+}
+
+} // namespace
+} // namespace qv::driver::test
+
+namespace qv::driver::test {
+namespace {
+
+// biblioteca=nfce chooses no library but the NFC-e back end, configured by
+// the nfce.conf beside the file that chose it.
+TEST(NfceChoice, ChoosesTheBackEndAndItsConfigurationBesideTheChoice) {
+    const qv::test::ScratchFolder scratch("qv-choice-nfce");
+    const fs::path& dir = scratch.path();
+    qv::test::EnvGuard conf("NFCE_CONF");
+    qv::test::unset_env("NFCE_CONF");
+    const std::string user = (dir / "u" / "impressora.conf").string();
+    const std::string system = (dir / "s" / "impressora.conf").string();
+    fs::create_directories(dir / "u");
+    fs::create_directories(dir / "s");
+    write_file(user, "# NFC-e\r\nbiblioteca = nfce\r\n");
+    write_file(system, "biblioteca=nfce\n");
+    struct Row {
+        ChoicePlaces places;
+        ChoiceSource source;
+        std::string config;
+    } rows[] = {
+        {{"", user, system, kSimulator},
+         ChoiceSource::user_file,
+         (dir / "u" / "nfce.conf").string()},
+        {{"", "", system, kSimulator},
+         ChoiceSource::system_file,
+         (dir / "s" / "nfce.conf").string()},
+        // The variable has no folder: beside the user's file, where it would be.
+        {{"nfce", user, system, kSimulator}, ChoiceSource::variable, ""},
+    };
+    for (const Row& row : rows) {
+        const LibraryChoice got = choose_library(row.places);
+        EXPECT_TRUE(got.nfce) << row.places.variable;
+        EXPECT_FALSE(got.simulated);
+        EXPECT_EQ(got.path, "");
+        EXPECT_EQ(got.error, "");
+        EXPECT_EQ(got.source, row.source);
+        if (!row.config.empty()) {
+            EXPECT_EQ(nfce_config_file(got), row.config);
+            EXPECT_EQ(describe(got), "Impressora: NFC-e, configurada em " + row.config +
+                                         " (escolhida em " + got.file + ")");
+        } else {
+            EXPECT_EQ(platform::file_name_of(nfce_config_file(got)), "nfce.conf");
+        }
+    }
+    // NFCE_CONF names the file wherever the choice was made.
+    qv::test::set_env("NFCE_CONF", (dir / "outro.conf").string());
+    EXPECT_EQ(nfce_config_file(choose_library(rows[0].places)), (dir / "outro.conf").string());
+    // "nfce" is a word of its own: a library of that name is still a path.
+    write_file(user, "biblioteca=nfce2\n");
+    EXPECT_NE(choose_library(rows[0].places).error, "");
 }
 
 } // namespace

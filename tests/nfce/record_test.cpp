@@ -66,7 +66,7 @@ class RecordTest : public ::testing::Test {
 
     void command(const char* name) {
         put_text(field(rec_.data(), impfis::IMPFIS_COMANDO), name);
-        run_record(rec_.data());
+        run_record(rec_.data(), test::utf8(folder_.path() / "nfce" / "nfce.conf"));
     }
     std::string text(const FieldSpec& f) const {
         return cp1252_to_utf8(trimmed(field(rec_.data(), f)));
@@ -80,10 +80,8 @@ class RecordTest : public ::testing::Test {
 
 TEST_F(RecordTest, TheEnginesFieldsBecomeANoteAndTheResultsComeBackInTheRecord) {
     test::EnvGuard dir("NFCE_DIR");
-    test::EnvGuard conf("NFCE_CONF");
     test::EnvGuard paper("THERMALSIM_DIR");
     test::set_env("NFCE_DIR", folder_.path() / "nfce");
-    test::unset_env("NFCE_CONF");
     test::set_env("THERMALSIM_DIR", folder_.path() / "termica");
     using namespace impfis;
 
