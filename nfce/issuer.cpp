@@ -725,9 +725,10 @@ struct Backend::Impl {
         ReadyNote note;
         const std::optional<std::string> xml = file.empty() ? std::nullopt : read_text(file);
         if (!xml) return note;
-        const auto id = xml->find("Id=\"NFe");
-        if (id == std::string::npos || xml->size() < id + 8 + 44) return note;
-        note.key = xml->substr(id + 8, 44);
+        constexpr std::string_view kId = "Id=\"NFe";
+        const auto id = xml->find(kId);
+        if (id == std::string::npos || xml->size() < id + kId.size() + 44) return note;
+        note.key = xml->substr(id + kId.size(), 44);
         note.xml = *xml;
         note.qr = unescaped(text_between(*xml, "<qrCode>", "</qrCode>"));
         std::string total = text_between(*xml, "<vNF>", "</vNF>");
@@ -822,8 +823,9 @@ struct Backend::Impl {
     // LEITURAX and REDUCAOZ: the state's service, the queue and the day's
     // notes, printed. Neither needs an ECF: nothing fiscal closes here.
     Result report(bool end_of_day) {
-        bool online = true;
-        if (end_of_day) online = send_queue();
+        // The queue goes first, at X as at Z: both are the till's chances
+        // to send what waits.
+        const bool online = send_queue();
         std::vector<std::string> lines; // UTF-8
         lines.push_back(end_of_day ? "REDUÇÃO Z - RESUMO DO DIA" : "LEITURA X");
         lines.push_back(shown_time(at.local));
@@ -832,7 +834,7 @@ struct Backend::Impl {
                             ? "SEFAZ: " + std::to_string(status.cstat) + " " + status.reason
                             : "SEFAZ sem resposta (" +
                                   std::string(transport_error_name(status.error)) + ")");
-        if (end_of_day && !online) lines.push_back("Fila de contingência não enviada");
+        if (!online) lines.push_back("Fila de contingência não enviada");
         const std::vector<QueuedNote> queue = b.store_.queue();
         std::string loud;
         lines.push_back("NFC-e em contingência na fila: " + std::to_string(queue.size()));
