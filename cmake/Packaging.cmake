@@ -10,6 +10,8 @@
 #   include/quiterval/torlib/torlib.h (+ shared/shared_record.h)
 #   share/applications/quiterval.desktop
 #   share/icons/hicolor/{16x16,32x32}/apps/quiterval.png
+#   share/doc/quiterval/nfce.conf            the NFC-e's configuration, an example
+#                                            to copy beside impressora.conf
 #   etc/quiterval/impressora.conf            the printer chosen: the simulator
 #                                            (beside the prefix when it is .../usr:
 #                                            /etc/quiterval/ for /usr)
@@ -100,6 +102,12 @@ if(TARGET quiterval)
     endforeach()
 endif()
 
+# The NFC-e's configuration as an example for the technician: the shop's
+# own, with its secrets' paths, is never the package's.
+if(TARGET quiterval-nfce)
+    install(FILES ${PROJECT_SOURCE_DIR}/nfce/nfce.conf DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quiterval)
+endif()
+
 # --- the Debian package ---------------------------------------------------
 
 set(QUITERVAL_PACKAGE_MAINTAINER "Quiterval <suporte@quiterval.com.br>"
@@ -118,7 +126,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "It also runs the X reading, the Z reduction and the cancellation of the\n"
     "last coupon. The package holds the program, the service library\n"
     "libtorlib.so with its C header, the command-line tools torlib and\n"
-    "quiterval-ecf, and a simulated fiscal printer, the default printer.")
+    "quiterval-ecf, and a simulated fiscal printer, the default printer.\n"
+    "Instead of the ECF it can issue the NFC-e (electronic consumer notes,\n"
+    "Simples Nacional issuers), printing the DANFE on a thermal printer.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY quiterval)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

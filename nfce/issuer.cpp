@@ -131,6 +131,55 @@ Coupon coupon_of(const std::string& text) {
     return c;
 }
 
+// A coupon whose closing began: the number it was given and the signed
+// note kept for it, saved with the coupon before the note leaves and kept
+// until its DANFE has printed. A process that stops anywhere in between
+// leaves the next one what it needs to finish that note, never to issue
+// the sale a second time.
+struct Closing {
+    std::uint32_t number = 0; // 0: the coupon's closing has not begun
+    std::uint32_t code = 0;   // cNF
+    std::string note_file;    // the signed note, as kept in the xml tree
+};
+
+std::string closing_text(const Coupon& c, const Closing& k) {
+    return coupon_text(c) + "tributos=" + c.tax_line + "\noperador=" + c.operator_line +
+           "\nnumero=" + std::to_string(k.number) + ';' + std::to_string(k.code) +
+           "\nnota=" + k.note_file + '\n';
+}
+
+// Reads what closing_text adds: into `c` its message's lines, the rest
+// returned (number 0 for a coupon not closing).
+Closing closing_of(const std::string& text, Coupon& c) {
+    Closing k;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string name = line.substr(0, eq);
+        const std::string value = line.substr(eq + 1);
+        if (name == "tributos") {
+            c.tax_line = value;
+        } else if (name == "operador") {
+            c.operator_line = value;
+        } else if (name == "nota") {
+            k.note_file = value;
+        } else if (name == "numero") {
+            const auto semi = value.find(';');
+            const auto number = units_of(value.substr(0, semi));
+            const auto code =
+                semi == std::string::npos ? std::nullopt : units_of(value.substr(semi + 1));
+            if (number && code && *number > 0 && *number <= 999999999 && *code >= 0 &&
+                *code <= 99999999) {
+                k.number = static_cast<std::uint32_t>(*number);
+                k.code = static_cast<std::uint32_t>(*code);
+            }
+        }
+    }
+    return k;
+}
+
 // The closing message's two lines: the tax line in its first 48
 // characters and the operator's in the 30 after them.
 void read_message(Coupon& c, std::string_view message) {
@@ -241,6 +290,25 @@ std::string text_between(std::string_view xml, std::string_view open, std::strin
     const auto end = xml.find(close, begin + open.size());
     if (end == std::string_view::npos) return {};
     return std::string(xml.substr(begin + open.size(), end - begin - open.size()));
+}
+
+// The text of an element as text_between finds it, its five escapes read.
+std::string unescaped(std::string_view text) {
+    static constexpr std::pair<std::string_view, char> kEscapes[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        bool replaced = false;
+        for (const auto& [escape, c] : kEscapes)
+            if (text.substr(at).starts_with(escape)) {
+                out += c;
+                at += escape.size();
+                replaced = true;
+                break;
+            }
+        if (!replaced) out += text[at++];
+    }
+    return out;
 }
 
 // "1.234,50".
@@ -446,56 +514,71 @@ struct Backend::Impl {
         return d;
     }
 
-    // Prints the DANFE; the error text, empty when printed. A paper that
-    // did not print is kept, for the engine's "try again" to print it.
-    std::string print(const danfe::Document& d) {
+    // Lays out the DANFE and keeps its paper until it has printed: one that
+    // did not print, or whose printing a stopped process never finished, is
+    // printed again by the engine's "try again" or the next command. The
+    // error text, empty when laid out.
+    std::string lay_out(const danfe::Document& d) {
         const danfe::Printout out = danfe::layout(
             d, config().danfe_width == 58 ? danfe::PaperWidth::mm58 : danfe::PaperWidth::mm80);
         if (!out.ok()) return "DANFE não montado: " + out.error;
-        std::string error = b.printer_(out.bytes, d.access_key);
-        if (!error.empty()) b.store_.save_paper(d.access_key, out.bytes);
+        b.store_.save_paper(d.access_key, out.bytes);
+        return {};
+    }
+    // Prints the kept paper; the error text, empty when printed (or when
+    // there is none).
+    std::string print_kept() {
+        const std::optional<std::pair<std::string, std::string>> paper = b.store_.paper();
+        if (!paper) return {};
+        std::string error = b.printer_(paper->second, paper->first);
+        if (error.empty()) b.store_.clear_paper();
         return error;
     }
 
     // The closing sent again after the note was issued: its paper again.
     Result reprint() {
-        const std::optional<std::pair<std::string, std::string>> paper = b.store_.paper();
-        if (!paper) return failure("Nenhum cupom aberto para encerrar");
-        const std::string error = b.printer_(paper->second, paper->first);
+        if (!b.store_.paper()) return failure("Nenhum cupom aberto para encerrar");
+        const std::string error = print_kept();
         if (!error.empty()) return failure(error);
-        b.store_.clear_paper();
         return {};
     }
 
-    // Authorised: the nfeProc kept, the number journalled, the DANFE printed.
+    // Authorised: the nfeProc kept, the DANFE laid out, the number
+    // journalled, the DANFE printed; the coupon ends once it has printed.
     Result authorised(const Coupon& c, const ReadyNote& note, std::uint32_t number,
                       const Protocol& protocol) {
         keep_xml(note.key + "-procNFe.xml", note_with_protocol(note.xml, protocol.xml));
-        if (!b.store_.mark(series(), number, NumberState::authorised, note.key, protocol.number))
-            return failure("Nota autorizada, mas a numeração não pôde ser gravada");
-        b.store_.clear_coupon();
         danfe::Document d = document(c, note, number);
         d.protocol = protocol.number;
         d.authorized_at = shown_state_time(protocol.received_at);
-        const std::string printed = print(d);
-        return printed.empty() ? Result{} : failure("NFC-e autorizada; " + printed);
+        const std::string laid_out = lay_out(d);
+        if (!b.store_.mark(series(), number, NumberState::authorised, note.key, protocol.number))
+            return failure("Nota autorizada, mas a numeração não pôde ser gravada");
+        const std::string printed = laid_out.empty() ? print_kept() : laid_out;
+        if (!printed.empty()) return failure("NFC-e autorizada; " + printed);
+        b.store_.clear_coupon();
+        return {};
     }
 
-    // Issued offline: signed again as tpEmis 9, queued, its DANFE printed.
+    // Issued offline: signed again as tpEmis 9, queued, its DANFE printed;
+    // the coupon ends once it has printed.
     Result contingency(const Coupon& c, std::uint32_t number, std::uint32_t code) {
         NoteNumbers numbers{number, code, 9, date_time_text(at.local), kContingencyReason};
         const ReadyNote note = prepare(c, numbers);
         if (!note.error.empty()) return failure(note.error);
-        keep_xml(note.key + "-nfe.xml", note.xml);
-        if (!b.store_.enqueue(note.key, declared(note.xml), at.epoch) ||
-            !b.store_.mark(series(), number, NumberState::contingency, note.key))
-            return failure("NFC-e em contingência não pôde ser gravada em " + b.store_.folder());
-        b.store_.clear_coupon();
+        const std::optional<std::string> file = keep_xml(note.key + "-nfe.xml", note.xml);
         danfe::Document d = document(c, note, number);
         d.contingency = true;
         d.contingency_texts = {std::string(danfe::kPendingAuthorization)};
-        const std::string printed = print(d);
-        return printed.empty() ? Result{} : failure("NFC-e em contingência; " + printed);
+        const std::string laid_out = lay_out(d);
+        if (!b.store_.save_coupon(closing_text(c, {number, code, file.value_or("")})) ||
+            !b.store_.enqueue(note.key, declared(note.xml), at.epoch) ||
+            !b.store_.mark(series(), number, NumberState::contingency, note.key))
+            return failure("NFC-e em contingência não pôde ser gravada em " + b.store_.folder());
+        const std::string printed = laid_out.empty() ? print_kept() : laid_out;
+        if (!printed.empty()) return failure("NFC-e em contingência; " + printed);
+        b.store_.clear_coupon();
+        return {};
     }
 
     // The protocol of a note the state may have: found (100), or nullopt.
@@ -573,44 +656,141 @@ struct Backend::Impl {
     Result close(const CommandData& data) {
         const std::optional<std::string> saved = b.store_.coupon();
         if (!saved) return reprint();
-        b.store_.clear_paper();
         Coupon c = coupon_of(*saved);
+        const Closing k = closing_of(*saved, c);
+        if (k.number != 0) return finish(c, k);
         read_message(c, data.message);
         share_tax(c);
+        return issue(c, {});
+    }
+
+    // Numbers, builds, signs and sends the note of the coupon `c`: under a
+    // new number, or under the one `k` gave it before.
+    Result issue(const Coupon& c, const Closing& k) {
+        b.store_.clear_paper();
         resolve();
         const bool online = send_queue();
 
-        const std::optional<std::uint32_t> number = b.store_.reserve(series());
-        if (!number)
+        std::uint32_t number = k.number;
+        std::uint32_t code = k.code;
+        if (number == 0) {
+            const std::optional<std::uint32_t> reserved = b.store_.reserve(series());
+            if (!reserved)
+                return failure("Numeração da NFC-e não pôde ser gravada em " + b.store_.folder());
+            number = *reserved;
+            code = random_numeric_code(number);
+        } else if (!b.store_.mark(series(), number, NumberState::reserved, {})) {
             return failure("Numeração da NFC-e não pôde ser gravada em " + b.store_.folder());
-        const std::uint32_t code = random_numeric_code(*number);
-        if (!online) return contingency(c, *number, code);
-
-        const ReadyNote note = prepare(c, {*number, code, 1, "", ""});
-        if (!note.error.empty()) {
-            b.store_.mark(series(), *number, NumberState::rejected, {}, note.error);
-            return failure(note.error);
         }
-        keep_xml(note.key + "-nfe.xml", note.xml);
-        if (!b.store_.mark(series(), *number, NumberState::sent, note.key))
+        if (!online) return contingency(c, number, code);
+
+        const ReadyNote note = prepare(c, {number, code, 1, "", ""});
+        if (!note.error.empty()) return refused(c, number, {}, note.error, failure(note.error));
+        const std::optional<std::string> file = keep_xml(note.key + "-nfe.xml", note.xml);
+        // The closing saved before the note leaves: whatever stops this
+        // process, the next one finishes this note rather than issue another.
+        if (!b.store_.save_coupon(closing_text(c, {number, code, file.value_or("")})) ||
+            !b.store_.mark(series(), number, NumberState::sent, note.key))
             return failure("Numeração da NFC-e não pôde ser gravada em " + b.store_.folder());
-        const SefazAnswer answer = client.authorize(note.xml, std::to_string(*number));
+        const SefazAnswer answer = client.authorize(note.xml, std::to_string(number));
         if (answer.error == TransportError::connection_lost) {
             if (const std::optional<Protocol> p = found(note.key))
-                return authorised(c, note, *number, *p);
-            return contingency(c, *number, code);
+                return authorised(c, note, number, *p);
+            return contingency(c, number, code);
         }
-        if (!answer.answered()) return contingency(c, *number, code);
+        if (!answer.answered()) return contingency(c, number, code);
         keep_xml(note.key + "-retorno.xml", answer.xml);
         std::optional<Protocol> protocol = answer.protocol;
         if (protocol && protocol->cstat == 204) protocol = found(note.key);
         if (protocol && (protocol->cstat == 100 || protocol->cstat == 150))
-            return authorised(c, note, *number, *protocol);
+            return authorised(c, note, number, *protocol);
         const int cstat = protocol ? protocol->cstat : answer.cstat;
         const std::string reason = protocol ? protocol->reason : answer.reason;
-        b.store_.mark(series(), *number, NumberState::rejected, note.key,
-                      std::to_string(cstat) + " " + reason);
-        return failure_text(detail::rejection_text(cstat, reason));
+        return refused(c, number, note.key, std::to_string(cstat) + " " + reason,
+                       failure_text(detail::rejection_text(cstat, reason)));
+    }
+
+    // A note the state refused, or that could not be made: its number free
+    // again, the coupon open again for the cashier's correction.
+    Result refused(const Coupon& c, std::uint32_t number, const std::string& key,
+                   const std::string& why, Result shown) {
+        b.store_.mark(series(), number, NumberState::rejected, key, why);
+        save(c);
+        return shown;
+    }
+
+    // The signed note kept for a closing, read back: its key, QR code and
+    // total. Empty key when the file cannot be read.
+    static ReadyNote kept_note(const std::string& file) {
+        ReadyNote note;
+        const std::optional<std::string> xml = file.empty() ? std::nullopt : read_text(file);
+        if (!xml) return note;
+        constexpr std::string_view kId = "Id=\"NFe";
+        const auto id = xml->find(kId);
+        if (id == std::string::npos || xml->size() < id + kId.size() + 44) return note;
+        note.key = xml->substr(id + kId.size(), 44);
+        note.xml = *xml;
+        note.qr = unescaped(text_between(*xml, "<qrCode>", "</qrCode>"));
+        std::string total = text_between(*xml, "<vNF>", "</vNF>");
+        std::replace(total.begin(), total.end(), '.', ',');
+        note.total = Decimal::parse(total).value_or(Decimal());
+        return note;
+    }
+
+    // A closing that a stopped process, or a printer that failed, left
+    // unfinished: the note its number stands for is finished (asked about,
+    // issued offline under the same number, or its DANFE printed), never
+    // issued a second time.
+    Result finish(Coupon c, const Closing& k) {
+        share_tax(c);
+        const auto numbers = b.store_.numbers(series());
+        const auto it = numbers.find(k.number);
+        const NumberState state = it == numbers.end() ? NumberState::reserved : it->second.state;
+        if (state == NumberState::authorised || state == NumberState::contingency ||
+            state == NumberState::cancelled) {
+            const std::string error = print_kept();
+            if (!error.empty())
+                return failure(std::string(state == NumberState::contingency
+                                               ? "NFC-e em contingência; "
+                                               : "NFC-e autorizada; ") +
+                               error);
+            b.store_.clear_coupon();
+            return {};
+        }
+        if (state != NumberState::sent) return issue(c, k);
+        const ReadyNote note = kept_note(k.note_file);
+        if (note.key.empty() || note.key != it->second.key) {
+            // The note itself is gone: what the state knows of its key is
+            // still asked, and the sale is not issued again.
+            resolve();
+            b.store_.clear_coupon();
+            return failure("NFC-e nº " + std::to_string(k.number) +
+                           " interrompida e seu XML ilegível: veja quiterval-nfce situacao");
+        }
+        const SefazAnswer answer = client.query(note.key);
+        if (!answer.answered()) return contingency(c, k.number, k.code);
+        keep_xml(note.key + "-consulta.xml", answer.xml);
+        if (answer.protocol && answer.protocol->cstat == 100)
+            return authorised(c, note, k.number, *answer.protocol);
+        if (answer.cstat == 217) {
+            b.store_.mark(series(), k.number, NumberState::rejected, note.key,
+                          "217 não recebida pela SEFAZ");
+            return issue(c, k);
+        }
+        return contingency(c, k.number, k.code);
+    }
+
+    // Before anything else a command does: a closing left unfinished is
+    // finished first. Its failure, if any, is the command's.
+    std::optional<Result> finish_pending() {
+        const std::optional<std::string> saved = b.store_.coupon();
+        if (!saved) return std::nullopt;
+        Coupon c = coupon_of(*saved);
+        const Closing k = closing_of(*saved, c);
+        if (k.number == 0) return std::nullopt;
+        const Result r = finish(c, k);
+        if (r.ok()) return std::nullopt;
+        return r;
     }
 
     // The day's notes by the journal's last step, from the day's folder.
@@ -643,8 +823,9 @@ struct Backend::Impl {
     // LEITURAX and REDUCAOZ: the state's service, the queue and the day's
     // notes, printed. Neither needs an ECF: nothing fiscal closes here.
     Result report(bool end_of_day) {
-        bool online = true;
-        if (end_of_day) online = send_queue();
+        // The queue goes first, at X as at Z: both are the till's chances
+        // to send what waits.
+        const bool online = send_queue();
         std::vector<std::string> lines; // UTF-8
         lines.push_back(end_of_day ? "REDUÇÃO Z - RESUMO DO DIA" : "LEITURA X");
         lines.push_back(shown_time(at.local));
@@ -653,7 +834,7 @@ struct Backend::Impl {
                             ? "SEFAZ: " + std::to_string(status.cstat) + " " + status.reason
                             : "SEFAZ sem resposta (" +
                                   std::string(transport_error_name(status.error)) + ")");
-        if (end_of_day && !online) lines.push_back("Fila de contingência não enviada");
+        if (!online) lines.push_back("Fila de contingência não enviada");
         const std::vector<QueuedNote> queue = b.store_.queue();
         std::string loud;
         lines.push_back("NFC-e em contingência na fila: " + std::to_string(queue.size()));
@@ -693,10 +874,27 @@ struct Backend::Impl {
     }
 
     Result cancel() {
-        if (b.store_.coupon()) {
+        if (const std::optional<std::string> saved = b.store_.coupon()) {
+            Coupon c = coupon_of(*saved);
+            const Closing k = closing_of(*saved, c);
             // Not issued yet: nothing left the till.
-            return b.store_.clear_coupon() ? Result{}
-                                           : failure("Cupom em andamento não pôde ser descartado");
+            if (k.number == 0)
+                return b.store_.clear_coupon()
+                           ? Result{}
+                           : failure("Cupom em andamento não pôde ser descartado");
+            const auto numbers = b.store_.numbers(series());
+            const auto it = numbers.find(k.number);
+            const bool issued =
+                it != numbers.end() && (it->second.state == NumberState::authorised ||
+                                        it->second.state == NumberState::contingency);
+            if (issued) {
+                // Issued, its DANFE not printed: the note is cancelled
+                // below, and its paper is no longer wanted.
+                b.store_.clear_paper();
+                b.store_.clear_coupon();
+            } else if (const Result r = finish(c, k); !r.ok()) {
+                return r;
+            }
         }
         // The last note issued, and only that one: an older note is never
         // cancelled in its place.
@@ -746,6 +944,7 @@ Result Backend::run(std::string_view command, const CommandData& data) {
     Impl impl(*this);
     const std::string_view name = trimmed(command);
     if (name == "ABRE-CUPOM") {
+        if (const std::optional<Result> unfinished = impl.finish_pending()) return *unfinished;
         Coupon c;
         c.document =
             document_of(data.document.substr(0, std::min<std::size_t>(20, data.document.size())));
@@ -778,8 +977,10 @@ Result Backend::run(std::string_view command, const CommandData& data) {
     }
     if (name == "TERM-FECTO-CUPOM") return impl.close(data);
     if (name == "CANC-CUPOM") return impl.cancel();
-    if (name == "LEITURAX") return impl.report(false);
-    if (name == "REDUCAOZ") return impl.report(true);
+    if (name == "LEITURAX" || name == "REDUCAOZ") {
+        if (const std::optional<Result> unfinished = impl.finish_pending()) return *unfinished;
+        return impl.report(name == "REDUCAOZ");
+    }
     return {};
 }
 

@@ -4,11 +4,13 @@
 // builds, signs and sends the note, and prints its DANFE: authorised, or,
 // when the state does not answer, issued offline in contingency and queued.
 // "CANC-CUPOM" drops a coupon not yet issued, else cancels the last
-// authorised note. "LEITURAX" prints the state's service status, the
-// contingency queue and the day's notes; "REDUCAOZ" sends the queue first.
-// A note left sent by a process that stopped before the answer is asked
-// about before any new number is given. The answers are the driver's: four
-// texts the engine shows, all blank for success.
+// authorised note. "LEITURAX" and "REDUCAOZ" send the contingency queue,
+// then print the state's service status, what still waits and the day's
+// notes. A note left sent by a process that stopped before the answer is
+// asked about before any new number is given, and a closing that a stopped
+// process or a failed printer left is finished before the next command does
+// anything. The answers are the driver's: four texts the engine shows, all
+// blank for success.
 #pragma once
 
 #include "nfce/certificate.h"

@@ -26,7 +26,7 @@ const char kHelp[] =
     "biblioteca=CAMINHO de %APPDATA%\\quiterval\\impressora.conf ou, senão, do\n"
     "impressora.conf ao lado dos programas; sem escolha (ou com\n"
     "biblioteca=simulada), a impressora simulada, para treinamento, sem valor\n"
-    "fiscal.\n"
+    "fiscal. A NFC-e (biblioteca=nfce) ainda não está disponível no Windows.\n"
     "\n"
     "Variáveis de ambiente:\n"
     "  QUITERVAL_ECF_LIBRARY  biblioteca da impressora fiscal, antes dos arquivos\n"

@@ -89,6 +89,7 @@ check_tree() {
         "$libdir/libquiterval-shared.so" "$libdir/libquiterval-shared.so.1"
         lib/quiterval/libquiterval-ecfsim.so
         include/quiterval/torlib/torlib.h include/quiterval/shared/shared_record.h
+        share/doc/quiterval/nfce.conf
     )
     if [ "$has_program" = 1 ]; then
         files+=(bin/quiterval share/applications/quiterval.desktop
@@ -200,6 +201,13 @@ check_tree() {
         [ "$status" -eq 1 ] && [[ "$out" == *"inv"*"lida na linha 1: "*"impressora.conf"* ]] ||
             fail "$what: arquivo de escolha inválido não foi apontado ($status): $out"
         [ ! -e "$ecf/bobina.txt" ] || fail "$what: arquivo inválido e a impressão foi ao simulador"
+        # biblioteca=nfce: the installed program carries the NFC-e and looks
+        # for its nfce.conf beside the choice.
+        echo "biblioteca=nfce" >"$etc_file"
+        out="$(cd "$work" && env -u NFCE_CONF "${env_clean[@]}" timeout 30 \
+            "$root/bin/quiterval-ecf" leiturax 2>&1)"
+        [[ "$out" == *"$(dirname "$etc_file")/nfce.conf"* ]] ||
+            fail "$what: biblioteca=nfce não procurou o nfce.conf ao lado de $etc_file: $out"
         cp "$scratch/impressora.conf" "$etc_file"
     else
         fail "$what: falta $etc_file"

@@ -50,7 +50,7 @@ int help() {
                  "A biblioteca da impressora vem de QUITERVAL_ECF_LIBRARY, senão de\n"
                  "~/.config/quiterval/impressora.conf, senão de /etc/quiterval/impressora.conf\n"
                  "(linha biblioteca=CAMINHO ou biblioteca=simulada); sem escolha, a impressora\n"
-                 "simulada.\n"
+                 "simulada. Com biblioteca=nfce, a NFC-e, configurada no nfce.conf ao lado.\n"
               << qv::driver::describe(qv::driver::choose_library()) << '\n';
     return std::cout.flush() ? 0 : 1;
 }
