@@ -1321,10 +1321,12 @@ held_requests() { grep -c "$1 sem-resposta" "$training/sefaz/sefaz-simulada.log"
 # restart: while the state holds the note (journalled as sent), right after
 # an authorised DANFE, right after a DANFE in contingency, while the queue
 # is being sent before the next coupon, and while the state holds the
-# cancellation of the last note. Then what must hold whatever
-# was killed: every finished sale is one note, a sale cut off is one at
-# most, no number is used twice with different contents and none is skipped
-# without a record.
+# cancellation of the last note. A note whose closing had begun is finished
+# by the next command under its own number and key, never issued again; a
+# coupon cut off before its closing began is never issued. Then what must
+# hold whatever was killed: every sale whose closing began is one note, a
+# sale cut off before is none, no number is used twice with different
+# contents and none is skipped without a record.
 scenario_nfce_kill() {
     nfce_start_sefaz 6
     standard_settings
@@ -1340,20 +1342,25 @@ scenario_nfce_kill() {
     sefaz_rules comportamento=autorizar
     start_nfce_program
     nfce_sale 12,00 0 Dinheiro ""
-    wait_until 30 "the DANFE on the thermal printer" danfe_printed_since "$danfes_before"
+    two_danfes() { [ "$(danfe_count)" -ge $((danfes_before + 2)) ]; }
+    wait_until 30 "the DANFEs of the note left and of the new coupon" two_danfes
     kill_program "right after an authorised DANFE"
-    # The note the state never got was looked up, and its number given again.
+    # The note left sent was looked up (the state never got it: 217) and
+    # sent again under its own number and key before the new coupon began.
     [ "$(xml_text "$(xml_of "$first" -consulta.xml)" cStat)" = "217" ] ||
         fail "the note left sent ($first) was not looked up"
     nfce_expect_state 1 autorizada
-    [ "$(authorised_amount 1)" = "12.00" ] || fail "number 1 is not the sale of 12,00"
+    [ "$(nfce_key 1)" = "$first" ] || fail "the note left sent was issued again under another key"
+    [ "$(authorised_amount 1)" = "11.00" ] || fail "number 1 is not the sale of 11,00"
+    nfce_expect_state 2 autorizada
+    [ "$(authorised_amount 2)" = "12.00" ] || fail "number 2 is not the sale of 12,00"
 
     sefaz_rules comportamento=sem-resposta espera=30
     start_nfce_program
     nfce_sale 13,00 0 Dinheiro ""
     wait_until 30 "the DANFE in contingency" danfe_printed_since "$danfes_before"
     kill_program "right after a DANFE in contingency"
-    nfce_expect_state 2 contingencia
+    nfce_expect_state 3 contingencia
 
     start_nfce_program
     held=$(held_requests NFeAutorizacao4)
@@ -1361,17 +1368,17 @@ scenario_nfce_kill() {
     queue_held() { [ "$(held_requests NFeAutorizacao4)" -gt "$held" ]; }
     wait_until 20 "the queue's note held by the state" queue_held
     kill_program "while the queue is being sent"
-    nfce_expect_state 2 contingencia
+    nfce_expect_state 3 contingencia
     [ "$(queue_size)" -eq 1 ] || fail "$(queue_size) notes queued, not one"
 
     sefaz_rules comportamento=autorizar
     start_nfce_program
     nfce_good_sale 15,00 0 Dinheiro ""
-    nfce_expect_state 2 autorizada
     nfce_expect_state 3 autorizada
-    [ "$(authorised_amount 3)" = "15.00" ] || fail "number 3 is not the sale of 15,00"
+    nfce_expect_state 4 autorizada
+    [ "$(authorised_amount 4)" = "15.00" ] || fail "number 4 is not the sale of 15,00"
     [ "$(queue_size)" -eq 0 ] || fail "the queue still holds $(queue_size) notes"
-    step "after the restart: the queue sent, the new coupon is number 3"
+    step "after the restart: the queue sent, the new coupon is number 4"
 
     sefaz_rules comportamento=sem-resposta espera=30
     held=$(held_requests NFeRecepcaoEvento4)
@@ -1380,19 +1387,21 @@ scenario_nfce_kill() {
     cancel_held() { [ "$(held_requests NFeRecepcaoEvento4)" -gt "$held" ]; }
     wait_until 20 "the cancellation held by the state" cancel_held
     kill_program "while the state holds the cancellation"
-    nfce_expect_state 3 autorizada
+    nfce_expect_state 4 autorizada
     sefaz_rules comportamento=autorizar
     start_nfce_program
     login 1 2 123456
     click "${bt_cancela[@]}"
-    cancelled() { [ "$(nfce_state 3)" = cancelada ]; }
-    wait_until 20 "the cancellation of note 3" cancelled
+    cancelled() { [ "$(nfce_state 4)" = cancelada ]; }
+    wait_until 20 "the cancellation of note 4" cancelled
     wait_until 10 "the login panel after the cancellation" login_panel_shown
     answer_boxes_until_quiet 0
-    [ "$(sefaz_cancelled)" = "$(nfce_key 3)" ] || fail "the stand-in's cancellations: $(sefaz_cancelled)"
-    step "after the restart: note 3 cancelled once"
-    nfce_check_xml 10
-    nfce_check_invariants "12.00 13.00 15.00" "11.00 14.00"
+    [ "$(sefaz_cancelled)" = "$(nfce_key 4)" ] || fail "the stand-in's cancellations: $(sefaz_cancelled)"
+    step "after the restart: note 4 cancelled once"
+    nfce_check_xml 12
+    # The coupon of 14,00, cut off while the queue was sent, had no number
+    # yet: it must be in no note.
+    nfce_check_invariants "11.00 12.00 13.00 15.00" ""
 }
 
 # The manuals' pictures of the window in each state a cashier or supervisor
