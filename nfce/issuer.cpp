@@ -781,16 +781,20 @@ struct Backend::Impl {
     }
 
     // Before anything else a command does: a closing left unfinished is
-    // finished first. Its failure, if any, is the command's.
-    std::optional<Result> finish_pending() {
+    // finished first. Its failure, if any, is the command's. A new coupon
+    // does not open over it even when it ends well: the cashier, who may
+    // have typed that sale again, is told it was issued after all.
+    std::optional<Result> finish_pending(bool opening) {
         const std::optional<std::string> saved = b.store_.coupon();
         if (!saved) return std::nullopt;
         Coupon c = coupon_of(*saved);
         const Closing k = closing_of(*saved, c);
         if (k.number == 0) return std::nullopt;
         const Result r = finish(c, k);
-        if (r.ok()) return std::nullopt;
-        return r;
+        if (!r.ok()) return r;
+        if (!opening) return std::nullopt;
+        return failure("Venda interrompida concluída: NFC-e nº " + std::to_string(k.number) +
+                       " emitida e impressa. Confira antes de repetir a venda");
     }
 
     // The day's notes by the journal's last step, from the day's folder.
@@ -944,7 +948,7 @@ Result Backend::run(std::string_view command, const CommandData& data) {
     Impl impl(*this);
     const std::string_view name = trimmed(command);
     if (name == "ABRE-CUPOM") {
-        if (const std::optional<Result> unfinished = impl.finish_pending()) return *unfinished;
+        if (const std::optional<Result> unfinished = impl.finish_pending(true)) return *unfinished;
         Coupon c;
         c.document =
             document_of(data.document.substr(0, std::min<std::size_t>(20, data.document.size())));
@@ -978,7 +982,7 @@ Result Backend::run(std::string_view command, const CommandData& data) {
     if (name == "TERM-FECTO-CUPOM") return impl.close(data);
     if (name == "CANC-CUPOM") return impl.cancel();
     if (name == "LEITURAX" || name == "REDUCAOZ") {
-        if (const std::optional<Result> unfinished = impl.finish_pending()) return *unfinished;
+        if (const std::optional<Result> unfinished = impl.finish_pending(false)) return *unfinished;
         return impl.report(name == "REDUCAOZ");
     }
     return {};

@@ -445,7 +445,8 @@ TEST_F(IssuerTest, ANoteAProcessStoppedInIsFinishedByTheNextNeverIssuedTwice) {
                                       });
         EXPECT_THROW(sell(), Stopped);
 
-        // The next process: the first sale's note finished as the second opens.
+        // The next process: the first sale's note finished when the second
+        // would open.
         control("");
         store_ = std::make_unique<Store>(test::utf8(folder_->path() / "nfce"));
         backend_ = std::make_unique<Backend>(
@@ -454,6 +455,12 @@ TEST_F(IssuerTest, ANoteAProcessStoppedInIsFinishedByTheNextNeverIssuedTwice) {
                 papers_.emplace_back(name, thermalsim::print(escpos, 576).text);
                 return std::string();
             });
+        // The cashier, who may have typed the sale again, is told.
+        const Result opening = send("ABRE-CUPOM");
+        EXPECT_EQ(cp1252_to_utf8(opening.texts[2]),
+                  "Venda interrompida concluída: NFC-e nº 1 emitida e impressa. Confira antes de "
+                  "repetir a venda");
+        EXPECT_FALSE(store_->coupon());
         const Result next = sell();
         ASSERT_TRUE(next.ok()) << cp1252_to_utf8(next.texts[2]);
         EXPECT_FALSE(store_->coupon());
