@@ -48,7 +48,7 @@ std::string_view held_by(NumberState state) {
     case NumberState::contingency:
         return "tem NFC-e emitida em contingência";
     case NumberState::sent:
-        return "foi enviada sem resposta da SEFAZ: pode existir uma NFC-e com ele";
+        return "tem NFC-e enviada sem resposta da SEFAZ, que pode tê-la autorizado";
     case NumberState::cancelled:
         return "tem NFC-e cancelada";
     case NumberState::voided:
