@@ -4,6 +4,7 @@
 #include "nfce/soap.h"
 #include "nfce/states.h"
 #include "shared/cp1252.h"
+#include "shared/platform/platform.h"
 
 #include <algorithm>
 
@@ -136,6 +137,8 @@ DisablementOutcome disable_numbers(const Config& config, const Certificate& cert
                                    Transport& transport, Store& store, const Moment& at,
                                    const DisablementRequest& request) {
     DisablementOutcome out;
+    // Checked and journalled while the till's back end waits (Backend::run).
+    const platform::FolderLock lock(store.folder());
     const DisablementCheck check = check_disablement(store, request);
     if (!check.ok()) {
         out.message = check.refusals.front();

@@ -762,11 +762,16 @@ Backend::Backend(const Config& config, const Certificate& certificate, Transport
 
 QueueSending Backend::send_queue() {
     if (!store_.ok()) return {false, store_.error(), {}};
+    const platform::FolderLock lock(store_.folder());
     return Impl(*this).send_queue();
 }
 
 Result Backend::run(std::string_view command, const CommandData& data) {
     if (!store_.ok()) return failure(store_.error());
+    // The till and the technician's tool may work on one data folder at
+    // once: one command at a time, so a number is never given out twice nor
+    // voided while a note takes it.
+    const platform::FolderLock lock(store_.folder());
     Impl impl(*this);
     const std::string_view name = trimmed(command);
     if (name == "ABRE-CUPOM") {

@@ -94,6 +94,7 @@ struct QueuedOutcome {
 struct QueueSending {
     bool answered = true; // false: the state stopped answering; the rest waits
     std::string why;      // when not answered: the transport's error name
+                          // (or the data folder's fault)
     std::vector<QueuedOutcome> notes;
 };
 
@@ -104,7 +105,8 @@ class Backend {
 
     Result run(std::string_view command, const CommandData& data);
     // Sends the notes issued in contingency, as before every coupon and at
-    // the Z reading: each authorised one leaves the queue.
+    // the Z reading: each authorised one leaves the queue. Like run(), it
+    // holds the data folder for itself meanwhile.
     QueueSending send_queue();
 
   private:
