@@ -17,6 +17,10 @@
 
 namespace qv::nfce {
 
+using detail::declared;
+using detail::number_of_key;
+using detail::without_declaration;
+
 namespace {
 
 constexpr std::string_view kNfeNamespace = "http://www.portalfiscal.inf.br/nfe";
@@ -205,36 +209,11 @@ void share_tax(Coupon& c) {
     }
 }
 
-std::string without_declaration(std::string_view xml) {
-    if (xml.starts_with("<?xml")) {
-        const auto end = xml.find("?>");
-        if (end != std::string_view::npos) xml.remove_prefix(end + 2);
-    }
-    while (!xml.empty() && (xml.front() == '\n' || xml.front() == '\r' || xml.front() == ' '))
-        xml.remove_prefix(1);
-    return std::string(xml);
-}
-
-std::string declared(std::string_view xml) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + without_declaration(xml);
-}
-
 // The note with the state's protocol: nfeProc.
 std::string note_with_protocol(std::string_view signed_note, std::string_view protocol) {
     return declared("<nfeProc xmlns=\"" + std::string(kNfeNamespace) + "\" versao=\"4.00\">" +
                     without_declaration(signed_note) + without_declaration(protocol) +
                     "</nfeProc>");
-}
-
-// The note's number (nNF) in its access key; 0 for a key of another form.
-std::uint32_t number_of_key(std::string_view key) {
-    if (key.size() != 44) return 0;
-    std::uint32_t number = 0;
-    for (const char c : key.substr(25, 9)) {
-        if (c < '0' || c > '9') return 0;
-        number = number * 10 + static_cast<std::uint32_t>(c - '0');
-    }
-    return number;
 }
 
 // The key a 539 names: "... [chNFe:<44 digits>]".
@@ -340,12 +319,39 @@ struct ReadyNote {
 
 namespace detail {
 
-std::string rejection_text(int cstat, std::string_view reason_utf8) {
+std::string without_declaration(std::string_view xml) {
+    if (xml.starts_with("<?xml")) {
+        const auto end = xml.find("?>");
+        if (end != std::string_view::npos) xml.remove_prefix(end + 2);
+    }
+    while (!xml.empty() && (xml.front() == '\n' || xml.front() == '\r' || xml.front() == ' '))
+        xml.remove_prefix(1);
+    return std::string(xml);
+}
+
+std::string declared(std::string_view xml) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + without_declaration(xml);
+}
+
+std::uint32_t number_of_key(std::string_view key) {
+    if (key.size() != 44) return 0;
+    std::uint32_t number = 0;
+    for (const char c : key.substr(25, 9)) {
+        if (c < '0' || c > '9') return 0;
+        number = number * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    return number;
+}
+
+std::string rejection_words(int cstat, std::string_view reason_utf8) {
     for (const std::string_view own :
          {std::string_view("Rejeição: "), std::string_view("Rejeicao: ")})
         if (reason_utf8.starts_with(own)) reason_utf8.remove_prefix(own.size());
-    return field_text("Rejeição " + std::to_string(cstat) + ": " + std::string(reason_utf8),
-                      kResultWidths[2]);
+    return "Rejeição " + std::to_string(cstat) + ": " + std::string(reason_utf8);
+}
+
+std::string rejection_text(int cstat, std::string_view reason_utf8) {
+    return field_text(rejection_words(cstat, reason_utf8), kResultWidths[2]);
 }
 
 Decimal tax_of_line(std::string_view line) {
@@ -590,14 +596,21 @@ struct Backend::Impl {
         return std::nullopt;
     }
 
-    // The queued notes, oldest first; false when the state does not answer.
-    bool send_queue() {
+    // The queued notes, oldest first, until the state stops answering.
+    QueueSending send_queue() {
+        QueueSending sending;
         int batch = 0;
         for (const QueuedNote& q : b.store_.queue()) {
             const SefazAnswer answer = client.authorize(q.xml, std::to_string(++batch));
-            if (!answer.answered()) return false;
+            if (!answer.answered()) {
+                sending.answered = false;
+                sending.why = transport_error_name(answer.error);
+                return sending;
+            }
             keep_xml(q.key + "-retorno.xml", answer.xml);
-            const std::uint32_t number = number_of_key(q.key);
+            QueuedOutcome& outcome = sending.notes.emplace_back();
+            outcome.key = q.key;
+            outcome.number = number_of_key(q.key);
             std::optional<Protocol> protocol = answer.protocol;
             if (protocol && protocol->cstat == 204) protocol = found(q.key);
             const std::string first_key = protocol && protocol->cstat == 539
@@ -605,26 +618,33 @@ struct Backend::Impl {
                                               : std::string();
             if (protocol && (protocol->cstat == 100 || protocol->cstat == 150)) {
                 keep_xml(q.key + "-procNFe.xml", note_with_protocol(q.xml, protocol->xml));
-                b.store_.mark(series(), number, NumberState::authorised, q.key, protocol->number);
+                b.store_.mark(series(), outcome.number, NumberState::authorised, q.key,
+                              protocol->number);
+                outcome.kind = QueuedOutcome::Kind::authorised;
+                outcome.protocol = protocol->number;
             } else if (const std::optional<Protocol> first =
                            first_key.empty() ? std::nullopt : found(first_key)) {
                 // The number was authorised after all, under the key it was
                 // first sent with, whose answer was lost: that note stands,
                 // and the offline one with the same contents is dropped.
-                b.store_.mark(series(), number, NumberState::authorised, first_key, first->number);
+                b.store_.mark(series(), outcome.number, NumberState::authorised, first_key,
+                              first->number);
+                outcome.kind = QueuedOutcome::Kind::first_key;
+                outcome.protocol = first->number;
+                outcome.kept_key = first_key;
             } else {
                 // Refused: its DANFE is out with this number, so the number
                 // stays taken and the note stays queued (LEITURAX counts it)
                 // until the shop corrects it; the rest of the queue goes on.
-                const int cstat = protocol ? protocol->cstat : answer.cstat;
-                b.store_.mark(series(), number, NumberState::contingency, q.key,
-                              "rejeitada " + std::to_string(cstat) + " " +
-                                  (protocol ? protocol->reason : answer.reason));
+                outcome.cstat = protocol ? protocol->cstat : answer.cstat;
+                outcome.reason = protocol ? protocol->reason : answer.reason;
+                b.store_.mark(series(), outcome.number, NumberState::contingency, q.key,
+                              "rejeitada " + std::to_string(outcome.cstat) + " " + outcome.reason);
                 continue;
             }
             b.store_.dequeue(q.key);
         }
-        return true;
+        return sending;
     }
 
     // Notes left sent by a process that stopped before the answer: asked
@@ -669,7 +689,7 @@ struct Backend::Impl {
     Result issue(const Coupon& c, const Closing& k) {
         b.store_.clear_paper();
         resolve();
-        const bool online = send_queue();
+        const bool online = send_queue().answered;
 
         std::uint32_t number = k.number;
         std::uint32_t code = k.code;
@@ -829,7 +849,7 @@ struct Backend::Impl {
     Result report(bool end_of_day) {
         // The queue goes first, at X as at Z: both are the till's chances
         // to send what waits.
-        const bool online = send_queue();
+        const bool online = send_queue().answered;
         std::vector<std::string> lines; // UTF-8
         lines.push_back(end_of_day ? "REDUÇÃO Z - RESUMO DO DIA" : "LEITURA X");
         lines.push_back(shown_time(at.local));
@@ -845,8 +865,7 @@ struct Backend::Impl {
         if (!queue.empty()) {
             const long long hours = (static_cast<long long>(at.epoch) - queue.front().since) / 3600;
             lines.push_back("A mais antiga há " + std::to_string(hours) + " h");
-            if (hours >= 24)
-                loud = "ATENÇÃO: NFC-e em contingência há mais de 24 horas: transmita já";
+            if (hours * 3600 >= kQueueLimitSeconds) loud = kQueueLateWarning;
         }
         const DayTotals totals = day_totals();
         lines.push_back("Autorizadas: " + std::to_string(totals.authorised));
@@ -943,8 +962,18 @@ Backend::Backend(const Config& config, const Certificate& certificate, Transport
     : config_(config), certificate_(certificate), transport_(transport), store_(store),
       clock_(std::move(clock)), printer_(std::move(printer)) {}
 
+QueueSending Backend::send_queue() {
+    if (!store_.ok()) return {false, store_.error(), {}};
+    const platform::FolderLock lock(store_.folder());
+    return Impl(*this).send_queue();
+}
+
 Result Backend::run(std::string_view command, const CommandData& data) {
     if (!store_.ok()) return failure(store_.error());
+    // The till and the technician's tool may work on one data folder at
+    // once: one command at a time, so a number is never given out twice nor
+    // voided while a note takes it.
+    const platform::FolderLock lock(store_.folder());
     Impl impl(*this);
     const std::string_view name = trimmed(command);
     if (name == "ABRE-CUPOM") {

@@ -26,6 +26,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv::nfce {
 
@@ -69,12 +70,46 @@ using Printer = std::function<std::string(std::string_view escpos, std::string_v
 // the bytes are appended to; a network printer or COM port is refused.
 Printer configured_printer(const Config& config);
 
+// A note may wait in contingency this long at most: the legal limit.
+inline constexpr long long kQueueLimitSeconds = 24 * 3600;
+// What is said, loudly, of a queue whose oldest note is past the limit.
+inline constexpr const char* kQueueLateWarning =
+    "ATENÇÃO: NFC-e em contingência há mais de 24 horas: transmita já";
+
+// What became of one queued note when the queue was sent.
+struct QueuedOutcome {
+    enum class Kind {
+        authorised, // authorised now, its nfeProc kept
+        first_key,  // its number was authorised under the key first sent
+        refused,    // the state refused it: it stays queued
+    };
+    std::string key; // the queued note's key
+    std::uint32_t number = 0;
+    Kind kind = Kind::refused;
+    std::string protocol; // nProt, when authorised
+    int cstat = 0;        // the refusal's code
+    std::string reason;   // the refusal's words, UTF-8
+    std::string kept_key; // first_key: the key that stands
+};
+
+// The contingency queue sent, oldest note first.
+struct QueueSending {
+    bool answered = true; // false: the state stopped answering; the rest waits
+    std::string why;      // when not answered: the transport's error name
+                          // (or the data folder's fault)
+    std::vector<QueuedOutcome> notes;
+};
+
 class Backend {
   public:
     Backend(const Config& config, const Certificate& certificate, Transport& transport,
             Store& store, Clock clock, Printer printer);
 
     Result run(std::string_view command, const CommandData& data);
+    // Sends the notes issued in contingency, as before every coupon and at
+    // the Z reading: each authorised one leaves the queue. Like run(), it
+    // holds the data folder for itself meanwhile.
+    QueueSending send_queue();
 
   private:
     struct Impl;
@@ -87,9 +122,18 @@ class Backend {
 };
 
 namespace detail {
+// "Rejeição NNN: reason" whole, UTF-8: the state's words without their own
+// leading "Rejeição: ".
+std::string rejection_words(int cstat, std::string_view reason_utf8);
 // "Rejeição NNN: reason": the state's own words, without their own leading
 // "Rejeição: ", in Windows-1252 and cut to 100 characters.
 std::string rejection_text(int cstat, std::string_view reason_utf8);
+// An XML document without its leading declaration (and the blanks after
+// it), and with the UTF-8 declaration, as every file kept carries.
+std::string without_declaration(std::string_view xml);
+std::string declared(std::string_view xml);
+// The note's number (nNF) in its access key; 0 for a key of another form.
+std::uint32_t number_of_key(std::string_view key);
 // The approximate tax amount of the closing message's tax line
 // ("Vlr aprox.tributos R$ 20,00 (13,33%) Fonte=IBPT"); zero when none.
 Decimal tax_of_line(std::string_view line);

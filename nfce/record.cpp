@@ -1,26 +1,16 @@
 #include "nfce/record.h"
 
+#include "nfce/backend_setup.h"
+
 #include "shared/cp1252.h"
 #include "shared/field_decimal.h"
 #include "shared/impfis_block.h"
 
-#include <ctime>
 #include <memory>
-#include <optional>
 
 namespace qv::nfce {
 
 namespace {
-
-// Everything a back end stands on, kept for the life of the process.
-struct ProcessBackend {
-    std::string config_file;
-    Config config;
-    std::optional<Certificate> certificate;
-    std::unique_ptr<Transport> transport;
-    std::unique_ptr<Store> store;
-    std::unique_ptr<Backend> backend;
-};
 
 Result refused(const std::string& why_utf8) {
     Result r;
@@ -29,37 +19,8 @@ Result refused(const std::string& why_utf8) {
     return r;
 }
 
-// The back end for the configuration file `file`, or why there is none.
-std::unique_ptr<ProcessBackend> make_backend(const std::string& file, std::string& error) {
-    auto made = std::make_unique<ProcessBackend>();
-    made->config_file = file;
-    const ConfigResult read = read_config(file);
-    if (!read.config) {
-        error =
-            read.errors.empty() ? "Configuração da NFC-e inválida: " + file : read.errors.front();
-        return nullptr;
-    }
-    made->config = *read.config;
-    CertificateResult loaded = load_certificate(made->config, std::time(nullptr));
-    if (!loaded.certificate) {
-        error = loaded.error;
-        return nullptr;
-    }
-    made->certificate = std::move(loaded.certificate);
-    made->transport = make_https_transport(
-        {made->certificate->cert_pem(), made->certificate->key_pem(), made->config.extra_ca_file});
-    made->store = std::make_unique<Store>(Store::default_folder());
-    if (!made->store->ok()) {
-        error = made->store->error();
-        return nullptr;
-    }
-    made->backend = std::make_unique<Backend>(made->config, *made->certificate, *made->transport,
-                                              *made->store, now, configured_printer(made->config));
-    return made;
-}
-
-std::unique_ptr<ProcessBackend>& process_backend() {
-    static std::unique_ptr<ProcessBackend> backend;
+std::unique_ptr<ConfiguredBackend>& process_backend() {
+    static std::unique_ptr<ConfiguredBackend> backend;
     return backend;
 }
 
@@ -87,11 +48,11 @@ void write_result(char* rec, const Result& result) {
 }
 
 void run_record(char* rec, const std::string& file) {
-    std::unique_ptr<ProcessBackend>& backend = process_backend();
+    std::unique_ptr<ConfiguredBackend>& backend = process_backend();
     if (!backend || backend->config_file != file ||
         backend->store->folder() != Store::default_folder()) {
         std::string error;
-        backend = make_backend(file, error);
+        backend = make_backend(file, Store::default_folder(), error);
         if (!backend) {
             write_result(rec, refused(error));
             return;

@@ -65,6 +65,19 @@ std::optional<NumberRecord> journal_line(std::string_view line) {
     return record;
 }
 
+// One whole line of the journal (see journal_line).
+std::string journal_entry(std::uint32_t number, NumberState state, std::string_view key,
+                          std::string_view detail) {
+    std::string line = padded(number, 9) + ' ' + std::string(number_state_name(state)) + ' ' +
+                       (key.empty() ? std::string("-") : std::string(key));
+    // The detail is the rest of one line: line breaks in it would make others.
+    std::string flat(detail);
+    std::replace(flat.begin(), flat.end(), '\n', ' ');
+    std::replace(flat.begin(), flat.end(), '\r', ' ');
+    if (!flat.empty()) line += ' ' + flat;
+    return line + '\n';
+}
+
 // A number can be given out again when no note with it has left.
 bool is_free(NumberState state) {
     return state == NumberState::reserved || state == NumberState::rejected;
@@ -140,15 +153,19 @@ std::optional<std::uint32_t> Store::reserve(int series) {
 
 bool Store::mark(int series, std::uint32_t number, NumberState state, std::string_view key,
                  std::string_view detail) {
-    std::string line = padded(number, 9) + ' ' + std::string(number_state_name(state)) + ' ' +
-                       (key.empty() ? std::string("-") : std::string(key));
-    // The detail is the rest of one line: line breaks in it would make others.
-    std::string flat(detail);
-    std::replace(flat.begin(), flat.end(), '\n', ' ');
-    std::replace(flat.begin(), flat.end(), '\r', ' ');
-    if (!flat.empty()) line += ' ' + flat;
-    line += '\n';
-    return platform::append_whole(journal(series), line).has_value();
+    return platform::append_whole(journal(series), journal_entry(number, state, key, detail))
+        .has_value();
+}
+
+bool Store::mark_range(int series, std::uint32_t first, std::uint32_t last, NumberState state,
+                       std::string_view detail) {
+    if (first > last) return false;
+    std::string lines;
+    for (std::uint32_t number = first;; ++number) {
+        lines += journal_entry(number, state, {}, detail);
+        if (number == last) break;
+    }
+    return platform::append_whole(journal(series), lines).has_value();
 }
 
 std::vector<NumberRecord> Store::unresolved(int series) const {

@@ -72,6 +72,10 @@ class Store {
     // Journals the next step of `number`; false when it could not be written.
     bool mark(int series, std::uint32_t number, NumberState state, std::string_view key,
               std::string_view detail = {});
+    // Journals the same step, without a key, for every number first..last
+    // in one append: a stop leaves all of them journalled or none.
+    bool mark_range(int series, std::uint32_t first, std::uint32_t last, NumberState state,
+                    std::string_view detail = {});
     // The numbers whose note may have left without an answer (sent).
     std::vector<NumberRecord> unresolved(int series) const;
 

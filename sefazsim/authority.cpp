@@ -3,6 +3,7 @@
 #include "nfce/soap.h"
 #include "nfce/xml_tree.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <fstream>
@@ -124,6 +125,9 @@ class Records {
                 notes_.push_back({f[1], f[2], f[3], f[4], f[5], number(f[6]).value_or(0), {}});
             } else if (f.size() == 4 && f[0] == "C") {
                 if (Note* note = find(f[1])) note->cancel_protocol = f[2];
+            } else if (f.size() == 6 && f[0] == "I") {
+                voided_.push_back({f[1], number(f[2]).value_or(-1), number(f[3]).value_or(0),
+                                   number(f[4]).value_or(0)});
             }
         }
     }
@@ -137,6 +141,23 @@ class Records {
         for (Note& note : notes_)
             if (note.key != key && note.key.compare(6, 28, key.substr(6, 28)) == 0) return &note;
         return nullptr;
+    }
+    // A note authorised with a number of `first`..`last` of the issuer's series.
+    bool used(std::string_view cnpj, long series, long first, long last) const {
+        for (const Note& note : notes_) {
+            const auto key_series = number(std::string_view(note.key).substr(22, 3));
+            const auto key_number = number(std::string_view(note.key).substr(25, 9));
+            if (note.key.compare(6, 14, cnpj) == 0 && key_series == series && key_number &&
+                *key_number >= first && *key_number <= last)
+                return true;
+        }
+        return false;
+    }
+    // A number of `first`..`last` of the issuer's series voided before.
+    bool voided(std::string_view cnpj, long series, long first, long last) const {
+        return std::any_of(voided_.begin(), voided_.end(), [&](const Voided& v) {
+            return v.cnpj == cnpj && v.series == series && v.first <= last && first <= v.last;
+        });
     }
     // The next protocol number: kind 1, the state, the year, a sequence.
     std::string next_protocol(std::string_view uf, const std::string& when) const {
@@ -163,8 +184,13 @@ class Records {
     }
 
   private:
+    struct Voided {
+        std::string cnpj;
+        long series = -1, first = 0, last = 0;
+    };
     std::filesystem::path file_;
     std::vector<Note> notes_;
+    std::vector<Voided> voided_;
     long lines_ = 0;
 };
 
@@ -366,11 +392,26 @@ Reply disable(const Request& request, Records& records, const std::string& now) 
         !number(series) || !number(first) || !number(last) || *number(first) > *number(last)) {
         return fault("inutNFe incompleto");
     }
+    // The state never voids a number a note was authorised under, nor one
+    // voided already.
+    const std::string env = environment.empty() ? "2" : environment;
+    const auto refused = [&](int cstat, std::string_view reason) {
+        reply.envelope = envelope(
+            request.service, "<retInutNFe xmlns=\"" + std::string(kNfe) +
+                                 "\" versao=\"4.00\"><infInut>" + ret_head(env, cstat, reason) +
+                                 tag("cUF", uf) + tag("dhRecbto", now) + "</infInut></retInutNFe>");
+        reply.log_line = "cStat=" + std::to_string(cstat) + " nNF=" + first + "-" + last;
+        return reply;
+    };
+    if (records.used(cnpj, *number(series), *number(first), *number(last)))
+        return refused(241, "Rejeição: Um número da faixa já foi utilizado");
+    if (records.voided(cnpj, *number(series), *number(first), *number(last)))
+        return refused(256, "Rejeição: Uma NF-e da faixa já está inutilizada na Base de dados "
+                            "da SEFAZ");
     const std::string protocol = records.next_protocol(uf, now);
     if (!records.add("I|" + cnpj + "|" + series + "|" + first + "|" + last + "|" + protocol))
         return fault("a SEFAZ simulada não gravou a inutilização");
-    const std::string body = ret_head(environment.empty() ? "2" : environment, 102,
-                                      "Inutilização de número homologado") +
+    const std::string body = ret_head(env, 102, "Inutilização de número homologado") +
                              tag("cUF", uf) + tag("ano", value(info, "ano")) + tag("CNPJ", cnpj) +
                              tag("mod", value(info, "mod")) + tag("serie", series) +
                              tag("nNFIni", first) + tag("nNFFin", last) + tag("dhRecbto", now) +
