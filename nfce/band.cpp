@@ -11,13 +11,15 @@ namespace detail {
 std::string band_words(bool homologation, std::size_t queued, long long oldest_seconds) {
     if (queued == 0) return homologation ? "NFC-e EM HOMOLOGAÇÃO - SEM VALOR FISCAL" : "";
     // The state takes notes issued offline for 24 hours: past that the
-    // band asks for the send in the loudest words it has.
+    // band asks for the send. The words fit the band's 40 characters; the
+    // age is the oldest note's.
     const long long hours = oldest_seconds / 3600;
-    if (hours >= 24) return "NFC-e EM CONTINGÊNCIA HÁ MAIS DE 24 h: TRANSMITA JÁ";
+    if (hours >= 24) return "CONTINGÊNCIA HÁ MAIS DE 24 h: TRANSMITA";
     const std::string age = hours > 0 ? std::to_string(hours) + " h"
                                       : std::to_string(std::max(0LL, oldest_seconds) / 60) + " min";
-    return std::string(homologation ? "HOMOLOGAÇÃO - " : "") + std::to_string(queued) +
-           " NFC-e EM CONTINGÊNCIA, A MAIS ANTIGA HÁ " + age;
+    if (homologation)
+        return "HOMOLOGAÇÃO - " + std::to_string(queued) + " EM CONTINGÊNCIA HÁ " + age;
+    return std::to_string(queued) + " NFC-e EM CONTINGÊNCIA HÁ " + age;
 }
 
 } // namespace detail

@@ -20,14 +20,15 @@ TEST(Band, SaysHomologationAndTheQueueByTheAgeOfItsOldestNote) {
     } rows[] = {
         {false, 0, 0, ""},
         {true, 0, 0, "NFC-e EM HOMOLOGAÇÃO - SEM VALOR FISCAL"},
-        {false, 1, 59, "1 NFC-e EM CONTINGÊNCIA, A MAIS ANTIGA HÁ 0 min"},
-        {false, 2, 3599, "2 NFC-e EM CONTINGÊNCIA, A MAIS ANTIGA HÁ 59 min"},
-        {true, 3, 3600, "HOMOLOGAÇÃO - 3 NFC-e EM CONTINGÊNCIA, A MAIS ANTIGA HÁ 1 h"},
-        {false, 1, 24 * 3600 - 1, "1 NFC-e EM CONTINGÊNCIA, A MAIS ANTIGA HÁ 23 h"},
-        {false, 1, 24 * 3600, "NFC-e EM CONTINGÊNCIA HÁ MAIS DE 24 h: TRANSMITA JÁ"},
-        {true, 9, 90 * 3600, "NFC-e EM CONTINGÊNCIA HÁ MAIS DE 24 h: TRANSMITA JÁ"},
+        {false, 1, 59, "1 NFC-e EM CONTINGÊNCIA HÁ 0 min"},
+        {false, 2, 3599, "2 NFC-e EM CONTINGÊNCIA HÁ 59 min"},
+        {true, 3, 3600, "HOMOLOGAÇÃO - 3 EM CONTINGÊNCIA HÁ 1 h"},
+        {true, 999, 23 * 3600, "HOMOLOGAÇÃO - 999 EM CONTINGÊNCIA HÁ 23 h"},
+        {false, 1, 24 * 3600 - 1, "1 NFC-e EM CONTINGÊNCIA HÁ 23 h"},
+        {false, 1, 24 * 3600, "CONTINGÊNCIA HÁ MAIS DE 24 h: TRANSMITA"},
+        {true, 9, 90 * 3600, "CONTINGÊNCIA HÁ MAIS DE 24 h: TRANSMITA"},
         // A clock set back behind the queue's time says no age, not a negative one.
-        {false, 1, -600, "1 NFC-e EM CONTINGÊNCIA, A MAIS ANTIGA HÁ 0 min"},
+        {false, 1, -600, "1 NFC-e EM CONTINGÊNCIA HÁ 0 min"},
     };
     for (const Row& r : rows)
         EXPECT_EQ(detail::band_words(r.homologation, r.queued, r.oldest_seconds), r.words)
@@ -51,8 +52,7 @@ TEST(Band, ReadsTheConfigurationAndTheQueue) {
     EXPECT_EQ(band_text(conf, store, 1000), "NFC-e EM HOMOLOGAÇÃO - SEM VALOR FISCAL");
     Store queue(store.folder());
     ASSERT_TRUE(queue.enqueue("35261211222333000181650010000000071000000077", "<NFe/>", 1000));
-    EXPECT_EQ(band_text(conf, store, 1000 + 7200),
-              "HOMOLOGAÇÃO - 1 NFC-e EM CONTINGÊNCIA, A MAIS ANTIGA HÁ 2 h");
+    EXPECT_EQ(band_text(conf, store, 1000 + 7200), "HOMOLOGAÇÃO - 1 EM CONTINGÊNCIA HÁ 2 h");
 }
 
 } // namespace
