@@ -5,8 +5,11 @@
 #include "shared/cp1252.h"
 #include "shared/field_decimal.h"
 #include "shared/impfis_block.h"
+#include "shared/platform/platform.h"
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 namespace qv::nfce {
 
@@ -22,6 +25,27 @@ Result refused(const std::string& why_utf8) {
 std::unique_ptr<ConfiguredBackend>& process_backend() {
     static std::unique_ptr<ConfiguredBackend> backend;
     return backend;
+}
+
+std::string bytes_of(const std::string& file) {
+    std::ifstream in(platform::path_from_text(file), std::ios::binary);
+    std::ostringstream bytes;
+    if (in) bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// What a back end was made from: nfce.conf, the certificate and its
+// password. A change to any of them (a corrected code, a renewed
+// certificate) makes the back end again at the next command, with no
+// restart of the till.
+std::string made_from(const std::string& config_file, const Config& config) {
+    return bytes_of(config_file) + '\0' + bytes_of(config.certificate_file) + '\0' +
+           bytes_of(config.password_file);
+}
+
+std::string& process_backend_source() {
+    static std::string source;
+    return source;
 }
 
 } // namespace
@@ -49,14 +73,17 @@ void write_result(char* rec, const Result& result) {
 
 void run_record(char* rec, const std::string& file) {
     std::unique_ptr<ConfiguredBackend>& backend = process_backend();
+    std::string& source = process_backend_source();
     if (!backend || backend->config_file != file ||
-        backend->store->folder() != Store::default_folder()) {
+        backend->store->folder() != Store::default_folder() ||
+        made_from(file, backend->config) != source) {
         std::string error;
         backend = make_backend(file, Store::default_folder(), error);
         if (!backend) {
             write_result(rec, refused(error));
             return;
         }
+        source = made_from(file, backend->config);
     }
     write_result(
         rec, backend->backend->run(trimmed(field(rec, impfis::IMPFIS_COMANDO)), command_data(rec)));

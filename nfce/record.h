@@ -7,7 +7,8 @@
 // the caller names, the certificate it names, the HTTPS transport and the
 // data folder (NFCE_DIR, else "nfce" in the working folder). When any of
 // them fails the command is refused with the reason, and the next command
-// tries again, so that a corrected nfce.conf needs no restart.
+// tries again; a back end whose nfce.conf, certificate or password file has
+// changed since is made again. Neither needs a restart.
 #pragma once
 
 #include "nfce/issuer.h"

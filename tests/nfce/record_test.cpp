@@ -136,6 +136,17 @@ TEST_F(RecordTest, TheEnginesFieldsBecomeANoteAndTheResultsComeBackInTheRecord) 
     EXPECT_EQ(text(IMPFIS_STATUS_1), "");
     command("CANC-CUPOM");
     EXPECT_EQ(text(IMPFIS_MSG_1), "");
+
+    // nfce.conf edited while the till runs: the next command takes it.
+    test::write_file(test::utf8(folder_.path() / "controle.txt"), "");
+    std::string edited = config_text();
+    edited.replace(edited.find("serie=1\n"), 8, "serie=7\n");
+    test::write_file(test::utf8(folder_.path() / "nfce" / "nfce.conf"), edited);
+    for (const char* name :
+         {"ABRE-CUPOM", "VENDE-ITEM", "INI-FCTO-CPOM", "EFET-FORM-PAGTO", "TERM-FECTO-CUPOM"})
+        command(name);
+    EXPECT_EQ(text(IMPFIS_MSG_1), "");
+    EXPECT_TRUE(fs::exists(folder_.path() / "nfce" / "numeracao" / "serie-007.txt"));
 }
 
 } // namespace
