@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace qv::nfce {
@@ -106,16 +107,21 @@ std::optional<std::int64_t> units_of(const std::string& text) {
     }
 }
 
-// Reads coupon_text back; lines it does not know are passed over.
-Coupon coupon_of(const std::string& text) {
-    Coupon c;
+// Calls `take` with the name and value of each "name=value" line of `text`.
+void for_each_setting(const std::string& text,
+                      const std::function<void(const std::string&, const std::string&)>& take) {
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
         const auto eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        const std::string name = line.substr(0, eq);
-        const std::string value = line.substr(eq + 1);
+        if (eq != std::string::npos) take(line.substr(0, eq), line.substr(eq + 1));
+    }
+}
+
+// Reads coupon_text back; lines it does not know are passed over.
+Coupon coupon_of(const std::string& text) {
+    Coupon c;
+    for_each_setting(text, [&c](const std::string& name, const std::string& value) {
         const auto semi = value.find(';');
         if (name == "documento") {
             c.document = value;
@@ -126,12 +132,12 @@ Coupon coupon_of(const std::string& text) {
             c.payment = value.substr(semi + 1);
         } else if (name == "item" && semi != std::string::npos) {
             const auto second = value.find(';', semi + 1);
-            if (second == std::string::npos) continue;
+            if (second == std::string::npos) return;
             c.items.push_back({value.substr(semi + 1, second - semi - 1), value.substr(second + 1),
                                Decimal::from_units(units_of(value.substr(0, semi)).value_or(0)),
                                Decimal()});
         }
-    }
+    });
     return c;
 }
 
@@ -156,13 +162,7 @@ std::string closing_text(const Coupon& c, const Closing& k) {
 // returned (number 0 for a coupon not closing).
 Closing closing_of(const std::string& text, Coupon& c) {
     Closing k;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const auto eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        const std::string name = line.substr(0, eq);
-        const std::string value = line.substr(eq + 1);
+    for_each_setting(text, [&](const std::string& name, const std::string& value) {
         if (name == "tributos") {
             c.tax_line = value;
         } else if (name == "operador") {
@@ -180,7 +180,7 @@ Closing closing_of(const std::string& text, Coupon& c) {
                 k.code = static_cast<std::uint32_t>(*code);
             }
         }
-    }
+    });
     return k;
 }
 
