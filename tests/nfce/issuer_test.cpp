@@ -8,9 +8,8 @@
 
 #include "sefazsim/server.h"
 #include "shared/cp1252.h"
-#include "tests/nfce/sample_config.h"
 #include "tests/nfce/schema_check.h"
-#include "tests/nfce/test_pki.h"
+#include "tests/nfce/shop.h"
 #include "tests/sefazsim/running_sefaz.h"
 #include "tests/support/environment.h"
 #include "thermalsim/thermal.h"
@@ -81,25 +80,11 @@ class IssuerTest : public ::testing::Test {
         papers_.clear();
         then_.clear();
         folder_ = std::make_unique<test::ScratchFolder>("qv-nfce-issuer");
-        sefazsim::Options o;
-        o.ca_file = TestPki::get().file("ca.pem");
-        o.cert_file = TestPki::get().file("server.pem");
-        o.key_file = TestPki::get().file("server.key");
-        o.folder = folder_->path() / "sefaz";
-        o.control_file = folder_->path() / "controle.txt";
         control("");
-        sefaz_ = std::make_unique<RunningSefaz>(o);
-
-        std::string text = test::kSampleConfig;
-        text.replace(text.find("CNPJ=11222333000181"), 19, std::string("CNPJ=") + test::kPkiCnpj);
-        const ConfigResult r = parse_config(text, "nfce.conf");
-        ASSERT_TRUE(r.config);
+        sefaz_ = std::make_unique<RunningSefaz>(test::stand_in_options(folder_->path()));
+        const ConfigResult r = parse_config(test::shop_config_text(sefaz_->port(), 2), "nfce.conf");
+        ASSERT_TRUE(r.config) << (r.errors.empty() ? "" : r.errors.front());
         config_ = *r.config;
-        config_.contingency_seconds = 2;
-        for (const char* service : {"NFeAutorizacao4", "NFeConsultaProtocolo4", "NFeStatusServico4",
-                                    "NFeRecepcaoEvento4"})
-            config_.addresses[service] =
-                "https://127.0.0.1:" + std::to_string(sefaz_->port()) + "/ws/" + service + ".asmx";
         transport_ = std::make_unique<ChangingTransport>(
             make_https_transport({test::read_file(TestPki::get().file("a1.pem")),
                                   test::read_file(TestPki::get().file("a1.key")),

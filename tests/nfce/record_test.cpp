@@ -7,8 +7,7 @@
 #include "shared/cp1252.h"
 #include "shared/field_decimal.h"
 #include "shared/impfis_block.h"
-#include "tests/nfce/sample_config.h"
-#include "tests/nfce/test_pki.h"
+#include "tests/nfce/shop.h"
 #include "tests/support/environment.h"
 
 #include <array>
@@ -27,13 +26,7 @@ class RecordTest : public ::testing::Test {
     void SetUp() override {
         QV_NEED_PKI("openssl");
         rec_.fill(' ');
-        sefazsim::Options o;
-        o.ca_file = TestPki::get().file("ca.pem");
-        o.cert_file = TestPki::get().file("server.pem");
-        o.key_file = TestPki::get().file("server.key");
-        o.folder = folder_.path() / "sefaz";
-        o.control_file = folder_.path() / "controle.txt";
-        server_ = std::make_unique<sefazsim::Server>(o);
+        server_ = std::make_unique<sefazsim::Server>(test::stand_in_options(folder_.path()));
         std::string error;
         ASSERT_TRUE(server_->start(&error)) << error;
         thread_ = std::thread([this] { server_->serve(); });
@@ -44,25 +37,7 @@ class RecordTest : public ::testing::Test {
     }
 
     // nfce.conf for the tests' shop and the stand-in authority.
-    std::string config_text() const {
-        std::string text = test::kSampleConfig;
-        text.replace(text.find("CNPJ=11222333000181"), 19, std::string("CNPJ=") + test::kPkiCnpj);
-        const auto line = [&](const std::string& key, const std::string& value) {
-            const auto at = text.find(key + "=");
-            if (at != std::string::npos) text.erase(at, text.find('\n', at) + 1 - at);
-            text += key + "=" + value + "\n";
-        };
-        line("certificado", TestPki::get().file("a1.pfx"));
-        line("senha_certificado", TestPki::get().file("senha.txt"));
-        line("impressora", "simulada");
-        line("autoridades", TestPki::get().file("ca.pem"));
-        for (const char* service : {"NFeAutorizacao4", "NFeConsultaProtocolo4", "NFeStatusServico4",
-                                    "NFeRecepcaoEvento4"})
-            line(std::string("url.") + service,
-                 "https://127.0.0.1:" + std::to_string(server_->port()) + "/ws/" + service +
-                     ".asmx");
-        return text;
-    }
+    std::string config_text() const { return test::shop_config_text(server_->port(), 15); }
 
     void command(const char* name) {
         put_text(field(rec_.data(), impfis::IMPFIS_COMANDO), name);

@@ -1,8 +1,9 @@
 // The tests' certificates, made once per test program by
 // tests/support/test_pki.sh into a scratch folder of their own (the shop's
-// CNPJ 12345678000195), and the independent tools that check what the
-// program signs: openssl and xmlsec1. Without either tool the tests that
-// need it are skipped, saying which is missing.
+// CNPJ 12345678000195), a second authority that nothing trusts, and the
+// independent tools that check what the program signs: openssl and xmlsec1.
+// Without either tool the tests that need it are skipped, saying which is
+// missing.
 #pragma once
 
 #include "tests/support/files.h"
@@ -34,6 +35,18 @@ class TestPki {
     // Why the tests cannot run here; empty when they can.
     const std::string& missing() const { return missing_; }
     std::string file(const char* name) const { return folder_.text() + "/" + name; }
+    // A file of the second authority's set, made the first time one is
+    // asked for; empty when it could not be made.
+    std::string other(const char* name) const {
+        if (!other_made_) {
+            other_made_ = true;
+            other_ok_ =
+                missing_.empty() &&
+                run_program("bash", {NFCE_TEST_PKI, folder_.text() + "/outra", kPkiCnpj}).status ==
+                    0;
+        }
+        return other_ok_ ? folder_.text() + "/outra/" + name : std::string();
+    }
     const ScratchFolder& folder() const { return folder_; }
 
   private:
@@ -48,6 +61,8 @@ class TestPki {
 
     ScratchFolder folder_;
     std::string missing_;
+    mutable bool other_made_ = false;
+    mutable bool other_ok_ = false;
 };
 
 } // namespace qv::test

@@ -7,9 +7,8 @@
 #include "nfce/access_key.h"
 #include "nfce/backend_setup.h"
 #include "nfce/issuer.h"
-#include "tests/nfce/sample_config.h"
 #include "tests/nfce/schema_check.h"
-#include "tests/nfce/test_pki.h"
+#include "tests/nfce/shop.h"
 #include "tests/sefazsim/running_sefaz.h"
 #include "tests/support/environment.h"
 
@@ -44,39 +43,14 @@ class ToolTest : public ::testing::Test {
         sefaz_.reset();
         folder_ = std::make_unique<test::ScratchFolder>("qv-nfce-tool");
         control("");
-        sefazsim::Options o;
-        o.ca_file = TestPki::get().file("ca.pem");
-        o.cert_file = TestPki::get().file("server.pem");
-        o.key_file = TestPki::get().file("server.key");
-        o.folder = folder_->path() / "sefaz";
-        o.control_file = folder_->path() / "controle.txt";
-        sefaz_ = std::make_unique<RunningSefaz>(o);
+        sefaz_ = std::make_unique<RunningSefaz>(test::stand_in_options(folder_->path()));
         places_ = {test::utf8(folder_->path() / "nfce.conf"), test::utf8(folder_->path() / "nfce"),
                    ""};
         test::write_file(places_.config_file, config_text());
         store_ = std::make_unique<Store>(places_.data_folder);
     }
 
-    std::string config_text() const {
-        std::string text = test::kSampleConfig;
-        text.replace(text.find("CNPJ=11222333000181"), 19, std::string("CNPJ=") + test::kPkiCnpj);
-        const auto line = [&](const std::string& key, const std::string& value) {
-            const auto at = text.find(key + "=");
-            if (at != std::string::npos) text.erase(at, text.find('\n', at) + 1 - at);
-            text += key + "=" + value + "\n";
-        };
-        line("certificado", TestPki::get().file("a1.pfx"));
-        line("senha_certificado", TestPki::get().file("senha.txt"));
-        line("impressora", "simulada");
-        line("autoridades", TestPki::get().file("ca.pem"));
-        line("contingencia_segundos", "1");
-        for (const char* service : {"NFeAutorizacao4", "NFeConsultaProtocolo4", "NFeStatusServico4",
-                                    "NFeRecepcaoEvento4", "NFeInutilizacao4"})
-            line(std::string("url.") + service,
-                 "https://127.0.0.1:" + std::to_string(sefaz_->port()) + "/ws/" + service +
-                     ".asmx");
-        return text;
-    }
+    std::string config_text() const { return test::shop_config_text(sefaz_->port(), 1); }
 
     void control(const std::string& text) const {
         test::write_file(folder_->path() / "controle.txt", text);

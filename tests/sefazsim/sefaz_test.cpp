@@ -45,24 +45,12 @@ std::string cancellation(const std::string& key, const std::string& protocol) {
 
 class SefazTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { pki_ = new TestPki(); }
-    static void TearDownTestSuite() {
-        delete pki_;
-        pki_ = nullptr;
-    }
+    static void SetUpTestSuite() { pki_ = &TestPki::get(); }
     void SetUp() override {
         if (!pki_->missing().empty()) GTEST_SKIP() << pki_->missing();
     }
 
-    sefazsim::Options options() const {
-        sefazsim::Options o;
-        o.ca_file = pki_->file("ca.pem");
-        o.cert_file = pki_->file("server.pem");
-        o.key_file = pki_->file("server.key");
-        o.folder = folder_.path() / "sefaz";
-        o.control_file = folder_.path() / "controle.txt";
-        return o;
-    }
+    sefazsim::Options options() const { return stand_in_options(folder_.path()); }
     void control(const std::string& text) const {
         std::ofstream(folder_.path() / "controle.txt", std::ios::binary | std::ios::trunc) << text;
     }
@@ -72,10 +60,10 @@ class SefazTest : public ::testing::Test {
     }
     std::string log() const { return read_file(folder_.path() / "sefaz" / "sefaz-simulada.log"); }
 
-    static TestPki* pki_;
+    static const TestPki* pki_;
     ScratchFolder folder_{"qv-sefaz"};
 };
-TestPki* SefazTest::pki_ = nullptr;
+const TestPki* SefazTest::pki_ = nullptr;
 
 void expect_valid(const SefazAnswer& answer, const char* xsd) {
     EXPECT_EQ(schema_errors(answer.xml, NFCE_SCHEMA_FOLDER, xsd), "") << answer.xml;
