@@ -915,7 +915,7 @@ struct Backend::Impl {
                 // below, and its paper is no longer wanted.
                 b.store_.clear_paper();
                 b.store_.clear_coupon();
-            } else if (const Result r = finish(c, k); !r.ok()) {
+            } else if (Result r = finish(c, k); !r.ok()) {
                 return r;
             }
         }
