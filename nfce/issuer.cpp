@@ -520,25 +520,35 @@ struct Backend::Impl {
         return d;
     }
 
+    // A DANFE laid out: its ESC/POS bytes, or why there are none.
+    struct Paper {
+        std::string key;
+        std::string bytes;
+        std::string error;
+    };
     // Lays out the DANFE and keeps its paper until it has printed: one that
     // did not print, or whose printing a stopped process never finished, is
-    // printed again by the engine's "try again" or the next command. The
-    // error text, empty when laid out.
-    std::string lay_out(const danfe::Document& d) {
+    // printed again by the engine's "try again" or the next command. A paper
+    // that cannot be kept (a full disk) is still printed.
+    Paper lay_out(const danfe::Document& d) {
         const danfe::Printout out = danfe::layout(
             d, config().danfe_width == 58 ? danfe::PaperWidth::mm58 : danfe::PaperWidth::mm80);
-        if (!out.ok()) return "DANFE não montado: " + out.error;
+        if (!out.ok()) return {d.access_key, {}, "DANFE não montado: " + out.error};
         b.store_.save_paper(d.access_key, out.bytes);
-        return {};
+        return {d.access_key, out.bytes, {}};
+    }
+    // Prints a paper; the error text, empty when printed.
+    std::string print(const Paper& paper) {
+        if (!paper.error.empty()) return paper.error;
+        std::string error = b.printer_(paper.bytes, paper.key);
+        if (error.empty()) b.store_.clear_paper();
+        return error;
     }
     // Prints the kept paper; the error text, empty when printed (or when
     // there is none).
     std::string print_kept() {
         const std::optional<std::pair<std::string, std::string>> paper = b.store_.paper();
-        if (!paper) return {};
-        std::string error = b.printer_(paper->second, paper->first);
-        if (error.empty()) b.store_.clear_paper();
-        return error;
+        return paper ? print({paper->first, paper->second, {}}) : std::string();
     }
 
     // The closing sent again after the note was issued: its paper again.
@@ -551,16 +561,20 @@ struct Backend::Impl {
 
     // Authorised: the nfeProc kept, the DANFE laid out, the number
     // journalled, the DANFE printed; the coupon ends once it has printed.
+    // An nfeProc that cannot be kept leaves the number sent and the coupon
+    // closing: the retry asks the state again and keeps it then.
     Result authorised(const Coupon& c, const ReadyNote& note, std::uint32_t number,
                       const Protocol& protocol) {
-        keep_xml(note.key + "-procNFe.xml", note_with_protocol(note.xml, protocol.xml));
+        if (!keep_xml(note.key + "-procNFe.xml", note_with_protocol(note.xml, protocol.xml)))
+            return failure("NFC-e autorizada, mas seu XML não pôde ser gravado em " +
+                           b.store_.folder() + ": libere espaço e tente de novo");
         danfe::Document d = document(c, note, number);
         d.protocol = protocol.number;
         d.authorized_at = shown_state_time(protocol.received_at);
-        const std::string laid_out = lay_out(d);
+        const Paper paper = lay_out(d);
         if (!b.store_.mark(series(), number, NumberState::authorised, note.key, protocol.number))
             return failure("Nota autorizada, mas a numeração não pôde ser gravada");
-        const std::string printed = laid_out.empty() ? print_kept() : laid_out;
+        const std::string printed = print(paper);
         if (!printed.empty()) return failure("NFC-e autorizada; " + printed);
         b.store_.clear_coupon();
         return {};
@@ -576,12 +590,13 @@ struct Backend::Impl {
         danfe::Document d = document(c, note, number);
         d.contingency = true;
         d.contingency_texts = {std::string(danfe::kPendingAuthorization)};
-        const std::string laid_out = lay_out(d);
-        if (!b.store_.save_coupon(closing_text(c, {number, code, file.value_or("")})) ||
+        const Paper paper = lay_out(d);
+        if (!file || !b.store_.save_coupon(closing_text(c, {number, code, *file})) ||
             !b.store_.enqueue(note.key, declared(note.xml), at.epoch) ||
             !b.store_.mark(series(), number, NumberState::contingency, note.key))
-            return failure("NFC-e em contingência não pôde ser gravada em " + b.store_.folder());
-        const std::string printed = laid_out.empty() ? print_kept() : laid_out;
+            return failure("NFC-e em contingência não pôde ser gravada em " + b.store_.folder() +
+                           ": libere espaço e tente de novo");
+        const std::string printed = print(paper);
         if (!printed.empty()) return failure("NFC-e em contingência; " + printed);
         b.store_.clear_coupon();
         return {};
@@ -706,11 +721,15 @@ struct Backend::Impl {
 
         const ReadyNote note = prepare(c, {number, code, 1, "", ""});
         if (!note.error.empty()) return refused(c, number, {}, note.error, failure(note.error));
+        // The note and the closing kept before the note leaves: whatever
+        // stops this process, the next one finishes this note rather than
+        // issue another. A note that cannot be kept does not leave.
         const std::optional<std::string> file = keep_xml(note.key + "-nfe.xml", note.xml);
-        // The closing saved before the note leaves: whatever stops this
-        // process, the next one finishes this note rather than issue another.
-        if (!b.store_.save_coupon(closing_text(c, {number, code, file.value_or("")})) ||
-            !b.store_.mark(series(), number, NumberState::sent, note.key))
+        if (!file || !b.store_.save_coupon(closing_text(c, {number, code, *file})))
+            return refused(c, number, {}, "não gravada",
+                           failure("NFC-e não pôde ser gravada em " + b.store_.folder() +
+                                   "; nada foi enviado: libere espaço e tente de novo"));
+        if (!b.store_.mark(series(), number, NumberState::sent, note.key))
             return failure("Numeração da NFC-e não pôde ser gravada em " + b.store_.folder());
         const SefazAnswer answer = client.authorize(note.xml, std::to_string(number));
         if (answer.error == TransportError::connection_lost) {

@@ -14,11 +14,14 @@
 #include "tests/support/environment.h"
 #include "thermalsim/thermal.h"
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 #include <tuple>
+
+#include <sys/resource.h>
 
 namespace qv::nfce {
 namespace {
@@ -466,6 +469,84 @@ TEST_F(IssuerTest, ANoteAProcessStoppedInIsFinishedByTheNextNeverIssuedTwice) {
         EXPECT_EQ(held, (std::map<std::uint32_t, int>{{1, 1}, {2, 1}}));
         expect_every_xml_valid();
     }
+}
+
+// A disk that fills up under the back end, as a file size limit stands for
+// it: this process's files may not grow past `bytes` while it lives.
+class FullDisk {
+  public:
+    explicit FullDisk(rlim_t bytes) {
+        old_signal_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old_);
+        const rlimit limit{bytes, old_.rlim_max};
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+    ~FullDisk() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, old_signal_);
+    }
+
+  private:
+    rlimit old_{};
+    void (*old_signal_)(int) = SIG_DFL;
+};
+
+TEST_F(IssuerTest, AFullDiskNeverSendsANoteItCouldNotKeepNorLosesOneTheStateAuthorised) {
+    // The sizes of a note and of its nfeProc, from a first sale.
+    ASSERT_TRUE(sell().ok());
+    std::uintmax_t note = 0;
+    std::uintmax_t proc = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder_->path() / "nfce" / "xml")) {
+        const std::string name = test::utf8(entry.path().filename());
+        if (name.ends_with("-nfe.xml")) note = entry.file_size();
+        if (name.ends_with("-procNFe.xml")) proc = entry.file_size();
+    }
+    ASSERT_GT(proc, note + 200);
+    papers_.clear();
+    struct Case {
+        const char* name;
+        std::uintmax_t room;
+        const char* shown;       // the start of what the cashier reads
+        NumberState left;        // the number's step until there is room
+        std::size_t state_holds; // notes, with the first sale's
+    };
+    const Case cases[] = {
+        {"no room for the note", note / 2, "NFC-e não pôde ser gravada em ", NumberState::rejected,
+         1},
+        {"no room for its nfeProc", (note + proc) / 2,
+         "NFC-e autorizada, mas seu XML não pôde ser gravado em ", NumberState::sent, 2},
+    };
+    std::uint32_t number = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ++number;
+        {
+            const FullDisk full(c.room);
+            const Result r = sell();
+            EXPECT_EQ(cp1252_to_utf8(r.texts[2]).rfind(c.shown, 0), 0U)
+                << cp1252_to_utf8(r.texts[2]);
+        }
+        EXPECT_EQ(state_of(number), c.left);
+        EXPECT_TRUE(papers_.empty());
+        EXPECT_EQ(test::lines_of(
+                      test::read_file(test::utf8(folder_->path() / "sefaz" / "autorizadas.txt")))
+                      .size(),
+                  c.state_holds + number - 2);
+        // With room again, the engine's "try again": the same sale, once.
+        const Result again = closing();
+        EXPECT_TRUE(again.ok()) << cp1252_to_utf8(again.texts[2]);
+        EXPECT_EQ(state_of(number), NumberState::authorised);
+        EXPECT_EQ(papers_.size(), 1U);
+        papers_.clear();
+    }
+    EXPECT_EQ(store_->numbers(1).size(), 3U);
+    EXPECT_EQ(
+        test::lines_of(test::read_file(test::utf8(folder_->path() / "sefaz" / "autorizadas.txt")))
+            .size(),
+        3U);
+    expect_every_xml_valid();
 }
 
 TEST_F(IssuerTest, CancellingACouponNotYetClosedIssuesNothing) {
