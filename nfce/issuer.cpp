@@ -437,10 +437,6 @@ struct Backend::Impl {
         return b.store_.write_xml(at.local.year, at.local.month, at.local.day, name, declared(xml));
     }
 
-    Coupon current() {
-        const std::optional<std::string> text = b.store_.coupon();
-        return text ? coupon_of(*text) : Coupon();
-    }
     Result save(const Coupon& c) {
         if (b.store_.save_coupon(coupon_text(c))) return {};
         return failure("Não foi possível gravar o cupom em andamento em " + b.store_.folder());
