@@ -7,9 +7,10 @@
 //                             note is built, sent before it leaves, then
 //                             authorised, rejected (free again),
 //                             contingency, voided or cancelled
-//   cupom-em-andamento.txt    the coupon's commands received so far
+//   cupom-em-andamento.txt    the coupon's commands received so far, and
+//                             once its closing begins its number and note
 //   danfe-pendente.bin        the key, a line break and the ESC/POS bytes of
-//                             a DANFE that did not print
+//                             a DANFE not printed yet
 //   xml/AAAA/MM/DD/<name>     every XML written: signed notes, nfeProc,
 //                             answers, events
 //   contingencia/<since>-<key>.xml   the notes issued offline, to be sent
@@ -84,8 +85,8 @@ class Store {
     std::optional<std::string> coupon() const;
     bool clear_coupon();
 
-    // The paper of a note that did not print (ESC/POS bytes) and its key,
-    // for printing again.
+    // The paper of a note not printed yet (ESC/POS bytes) and its key,
+    // for printing it (again).
     bool save_paper(std::string_view key, std::string_view escpos);
     std::optional<std::pair<std::string, std::string>> paper() const;
     bool clear_paper();
