@@ -12,7 +12,6 @@
 #include "thermalsim/thermal.h"
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <sstream>
 
@@ -253,14 +252,6 @@ long long days_from_civil(int y, int m, int d) {
     const long long doy = (153LL * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + doe - 719468;
-}
-
-std::optional<std::string> read_text(const std::string& path) {
-    std::ifstream in(platform::path_from_text(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::string text_between(std::string_view xml, std::string_view open, std::string_view close) {
@@ -758,7 +749,7 @@ struct Backend::Impl {
     // total. Empty key when the file cannot be read.
     static ReadyNote kept_note(const std::string& file) {
         ReadyNote note;
-        const std::optional<std::string> xml = file.empty() ? std::nullopt : read_text(file);
+        const std::optional<std::string> xml = file.empty() ? std::nullopt : read_whole(file);
         if (!xml) return note;
         constexpr std::string_view kId = "Id=\"NFe";
         const auto id = xml->find(kId);
@@ -841,7 +832,7 @@ struct Backend::Impl {
             platform::kFolderSeparator + two(at.local.day) + platform::kFolderSeparator;
         for (const auto& [number, r] : b.store_.numbers(series())) {
             if (r.key.empty()) continue;
-            const std::optional<std::string> note = read_text(folder + r.key + "-nfe.xml");
+            const std::optional<std::string> note = read_whole(folder + r.key + "-nfe.xml");
             if (!note) continue;                                        // of another day
             std::string value = text_between(*note, "<vNF>", "</vNF>"); // "41.40"
             std::replace(value.begin(), value.end(), '.', ',');

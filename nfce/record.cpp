@@ -1,15 +1,13 @@
 #include "nfce/record.h"
 
 #include "nfce/backend_setup.h"
+#include "nfce/store.h"
 
 #include "shared/cp1252.h"
 #include "shared/field_decimal.h"
 #include "shared/impfis_block.h"
-#include "shared/platform/platform.h"
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 namespace qv::nfce {
 
@@ -27,20 +25,14 @@ std::unique_ptr<ConfiguredBackend>& process_backend() {
     return backend;
 }
 
-std::string bytes_of(const std::string& file) {
-    std::ifstream in(platform::path_from_text(file), std::ios::binary);
-    std::ostringstream bytes;
-    if (in) bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // What a back end was made from: nfce.conf, the certificate and its
 // password. A change to any of them (a corrected code, a renewed
 // certificate) makes the back end again at the next command, with no
 // restart of the till.
 std::string made_from(const std::string& config_file, const Config& config) {
-    return bytes_of(config_file) + '\0' + bytes_of(config.certificate_file) + '\0' +
-           bytes_of(config.password_file);
+    return read_whole(config_file).value_or("") + '\0' +
+           read_whole(config.certificate_file).value_or("") + '\0' +
+           read_whole(config.password_file).value_or("");
 }
 
 std::string& process_backend_source() {

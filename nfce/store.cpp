@@ -26,14 +26,6 @@ std::optional<NumberState> state_named(std::string_view name) {
     return std::nullopt;
 }
 
-std::optional<std::string> read_whole(const std::string& path) {
-    std::ifstream in(platform::path_from_text(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::string padded(long value, int width) {
     std::string digits = std::to_string(value);
     if (static_cast<int>(digits.size()) < width)
@@ -100,6 +92,14 @@ std::optional<QueuedNote> queued_name(const std::string& name) {
 }
 
 } // namespace
+
+std::optional<std::string> read_whole(const std::string& path) {
+    std::ifstream in(platform::path_from_text(path), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 std::string_view number_state_name(NumberState state) {
     return kStateNames.at(static_cast<std::size_t>(state));

@@ -32,6 +32,10 @@
 
 namespace qv::nfce {
 
+// The whole bytes of the file at `path` (UTF-8); nullopt when it cannot be
+// read.
+std::optional<std::string> read_whole(const std::string& path);
+
 enum class NumberState { reserved, sent, authorised, rejected, contingency, voided, cancelled };
 
 // The journal's word for a state ("reservada", "enviada", ...).

@@ -34,14 +34,6 @@ Decimal d(const char* text) {
     return *Decimal::parse(text);
 }
 
-const Certificate& certificate() {
-    static const CertificateResult loaded =
-        load_certificate(TestPki::get().file("a1.pfx"), TestPki::get().file("senha.txt"),
-                         test::kPkiCnpj, std::time(nullptr));
-    EXPECT_TRUE(loaded.certificate) << loaded.error;
-    return *loaded.certificate;
-}
-
 // The shop's transport, with the authority's rules changed after a note is
 // sent: the stand-in applies one rule to every service, where the
 // real state, after losing an answer, still answers the query.
@@ -99,7 +91,7 @@ class IssuerTest : public ::testing::Test {
             });
         store_ = std::make_unique<Store>(test::utf8(folder_->path() / "nfce"));
         backend_ = std::make_unique<Backend>(
-            config_, certificate(), *transport_, *store_,
+            config_, test::shop_certificate(), *transport_, *store_,
             [this] {
                 Moment m;
                 m.epoch = std::time(nullptr);
@@ -361,7 +353,7 @@ TEST_F(IssuerTest, TheLastNoteInContingencyIsNotCancelledNorAnOlderOneInItsPlace
 TEST_F(IssuerTest, ADanfeThatDidNotPrintIsPrintedAgainWithoutANewNote) {
     const auto printer = [this](bool works) {
         backend_ = std::make_unique<Backend>(
-            config_, certificate(), *transport_, *store_, now,
+            config_, test::shop_certificate(), *transport_, *store_, now,
             [this, works](std::string_view escpos, std::string_view name) {
                 if (!works) return std::string("Impressora sem papel");
                 papers_.emplace_back(name, thermalsim::print(escpos, 576).text);
@@ -425,7 +417,7 @@ TEST_F(IssuerTest, ANoteAProcessStoppedInIsFinishedByTheNextNeverIssuedTwice) {
         control(c.rules);
         StoppingTransport stopping(*transport_, c.at);
         backend_ =
-            std::make_unique<Backend>(config_, certificate(), stopping, *store_, now,
+            std::make_unique<Backend>(config_, test::shop_certificate(), stopping, *store_, now,
                                       [&c](std::string_view, std::string_view) -> std::string {
                                           if (c.at == StopAt::before_the_danfe_prints)
                                               throw Stopped{};
@@ -438,7 +430,7 @@ TEST_F(IssuerTest, ANoteAProcessStoppedInIsFinishedByTheNextNeverIssuedTwice) {
         control("");
         store_ = std::make_unique<Store>(test::utf8(folder_->path() / "nfce"));
         backend_ = std::make_unique<Backend>(
-            config_, certificate(), *transport_, *store_, now,
+            config_, test::shop_certificate(), *transport_, *store_, now,
             [this](std::string_view escpos, std::string_view name) {
                 papers_.emplace_back(name, thermalsim::print(escpos, 576).text);
                 return std::string();
@@ -570,12 +562,12 @@ TEST_F(IssuerTest, ACouponBegunInOneProcessIsFinishedByTheNext) {
     ASSERT_TRUE(send("VENDE-ITEM", data).ok());
     // A new process: its own store and back end over the same folder.
     store_ = std::make_unique<Store>(test::utf8(folder_->path() / "nfce"));
-    backend_ = std::make_unique<Backend>(config_, certificate(), *transport_, *store_, now,
-                                         [this](std::string_view escpos, std::string_view name) {
-                                             papers_.emplace_back(
-                                                 name, thermalsim::print(escpos, 576).text);
-                                             return std::string();
-                                         });
+    backend_ = std::make_unique<Backend>(
+        config_, test::shop_certificate(), *transport_, *store_, now,
+        [this](std::string_view escpos, std::string_view name) {
+            papers_.emplace_back(name, thermalsim::print(escpos, 576).text);
+            return std::string();
+        });
     data.payment = "Cartao";
     data.paid = d("32,90");
     ASSERT_TRUE(send("EFET-FORM-PAGTO", data).ok());

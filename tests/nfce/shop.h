@@ -1,13 +1,16 @@
 // The tests' shop and its stand-in authority: the stand-in's options in a
-// scratch folder, and the shop's nfce.conf for the test PKI's certificate,
+// scratch folder, the shop's certificate, and the shop's nfce.conf for the test PKI's certificate,
 // the simulated printer and every service at the stand-in's port.
 #pragma once
 
+#include "nfce/certificate.h"
 #include "sefazsim/server.h"
 #include "tests/nfce/sample_config.h"
 #include "tests/nfce/test_pki.h"
 
+#include <ctime>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace qv::test {
@@ -22,6 +25,15 @@ inline sefazsim::Options stand_in_options(const std::filesystem::path& folder) {
     o.folder = folder / "sefaz";
     o.control_file = folder / "controle.txt";
     return o;
+}
+
+// The shop's A1 certificate of the test PKI, loaded once.
+inline const nfce::Certificate& shop_certificate() {
+    static const nfce::CertificateResult loaded =
+        nfce::load_certificate(TestPki::get().file("a1.pfx"), TestPki::get().file("senha.txt"),
+                               kPkiCnpj, std::time(nullptr));
+    EXPECT_TRUE(loaded.certificate) << loaded.error;
+    return *loaded.certificate;
 }
 
 // The sample nfce.conf for the shop of the test PKI, against the stand-in

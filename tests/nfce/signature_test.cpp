@@ -2,7 +2,7 @@
 
 #include "nfce/note.h"
 #include "tests/nfce/sample_config.h"
-#include "tests/nfce/test_pki.h"
+#include "tests/nfce/shop.h"
 #include "tests/nfce/xml_check.h"
 
 #include <gtest/gtest.h>
@@ -11,14 +11,6 @@ namespace qv::nfce {
 namespace {
 
 using test::TestPki;
-
-const Certificate& certificate() {
-    static const CertificateResult loaded =
-        load_certificate(TestPki::get().file("a1.pfx"), TestPki::get().file("senha.txt"),
-                         test::kPkiCnpj, std::time(nullptr));
-    EXPECT_TRUE(loaded.certificate) << loaded.error;
-    return *loaded.certificate;
-}
 
 // The sample configuration, issued by the holder of the tests' certificate.
 Config config() {
@@ -82,7 +74,7 @@ std::vector<Signed> signed_documents() {
         const NoteResult note = build_note(c, n.coupon, n.numbers, time);
         EXPECT_TRUE(note.note) << n.name << ": " << note.error;
         if (!note.note) continue;
-        const SignResult s = sign(note.note->xml, "infNFe", certificate());
+        const SignResult s = sign(note.note->xml, "infNFe", test::shop_certificate());
         EXPECT_EQ(s.error, "") << n.name;
         out.push_back({n.name, s.xml, "infNFe", "NFe"});
     }
@@ -99,7 +91,7 @@ std::vector<Signed> signed_documents() {
     for (const auto& [name, xml, element, parent] :
          {std::tuple{"event", event, "infEvento", "evento"},
           std::tuple{"voiding", voiding, "infInut", "inutNFe"}}) {
-        const SignResult s = sign(xml, element, certificate());
+        const SignResult s = sign(xml, element, test::shop_certificate());
         EXPECT_EQ(s.error, "") << name;
         out.push_back({name, s.xml, element, parent});
     }
@@ -129,7 +121,8 @@ TEST(NfceSignature, SignedDocumentsPassAnIndependentCheckAndTheSchema) {
         EXPECT_EQ(xml.text("//*[local-name()='Reference']/@URI"),
                   "#" +
                       xml.text(("//*[local-name()='" + std::string(s.element) + "']/@Id").c_str()));
-        EXPECT_EQ(xml.text("//*[local-name()='X509Certificate']"), certificate().der_base64());
+        EXPECT_EQ(xml.text("//*[local-name()='X509Certificate']"),
+                  test::shop_certificate().der_base64());
         // A signed note stands up to the schema with its own signature.
         if (std::string(s.parent) == "NFe") {
             EXPECT_EQ(xml.schema_errors(), "");
@@ -185,7 +178,7 @@ TEST(NfceSignature, RefusesWhatItCannotSign) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.xml);
-        const SignResult r = sign(c.xml, c.element, certificate());
+        const SignResult r = sign(c.xml, c.element, test::shop_certificate());
         EXPECT_EQ(r.xml, "");
         EXPECT_NE(r.error.find(c.error), std::string::npos) << r.error;
     }
@@ -196,7 +189,7 @@ TEST(NfceSignature, TheQrCodeSignatureChecksWithTheCertificatesKey) {
     QV_NEED_PKI("openssl");
     const TestPki& pki = TestPki::get();
     const std::string text = "35261212345678000195650010000000039123456789|3|2|08|41.40||";
-    const std::string signature = qr_signer(certificate())(text);
+    const std::string signature = qr_signer(test::shop_certificate())(text);
     const std::optional<std::string> raw = detail::from_base64(signature);
     ASSERT_TRUE(raw);
     test::write_file(pki.file("qr.txt"), text);
