@@ -683,7 +683,6 @@ void MainWindow::run_handler(const std::function<void()>& handler, HWND field) {
     left_fields_.clear();
     running_field_ = nullptr;
     busy_ = false;
-    if (is_open()) show_printer_band();
 }
 
 // "Loses focus": the focus went to another control of this window, or was

@@ -61,6 +61,9 @@ class MainWindow {
     void close();
     // The tab control's page (0-based) on top: shows it, hides the others.
     void show_page(int index);
+    // The red band's words for the printer as it stands; again after every
+    // printer command, which may have changed the contingency queue.
+    void show_printer_band();
 
   private:
     using Handler = void (FormHandlers::*)();
@@ -88,7 +91,6 @@ class MainWindow {
     LRESULT control_colours(HDC dc, HWND control);
     void draw_button(const DRAWITEMSTRUCT& item);
     void draw_tab(const DRAWITEMSTRUCT& item);
-    void show_printer_band();
 
     void opened();
     void run_handler(const std::function<void()>& handler, HWND field = nullptr);

@@ -216,8 +216,10 @@ int Win32WindowOps::message_box(std::string_view text, int style) {
 
 void Win32WindowOps::open_form(std::string_view form_name) {
     const HCURSOR was = ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
-    (void)driver::invoke_form(form_name);
+    const bool ran = driver::invoke_form(form_name);
     ::SetCursor(was);
+    // A coupon may have changed the contingency queue the band tells of.
+    if (ran) window_.show_printer_band();
 }
 
 void Win32WindowOps::close_window() {

@@ -71,8 +71,8 @@ QIcon program_icon() {
 }
 
 MainForm::MainForm(QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::MainForm>()), ops_(*this), engine_(ops_),
-      handlers_(ops_, engine_) {
+    : QWidget(parent), ui_(std::make_unique<Ui::MainForm>()),
+      ops_(*this, [this] { show_printer_band(); }), engine_(ops_), handlers_(ops_, engine_) {
     ui_->setupUi(this);
     setObjectName(from_cp1252(form::kWindow.form_name));
     setAttribute(Qt::WA_StyledBackground);
@@ -113,7 +113,7 @@ MainForm::MainForm(QWidget* parent)
 // or with notes waiting in contingency, or one whose printer configuration
 // is at fault, says so on the title and the coupon pages, in free space of
 // each page; on page 2 above the login panel too. Shown again after every
-// handler: a coupon may have changed the contingency queue.
+// printer command: a coupon may have changed the contingency queue.
 void MainForm::show_printer_band() {
     const form::PrinterBand printer = form::printer_band();
     for (QLabel* band : {ui_->CmStatic_SIMULADA1, ui_->CmStatic_SIMULADA2}) {
@@ -235,7 +235,6 @@ void MainForm::run_handler(const std::function<void()>& handler, QWidget* field)
     left_fields_.clear();
     running_field_ = nullptr;
     busy_ = false;
-    if (isVisible()) show_printer_band();
 }
 
 // "Loses focus": the focus went to another control of this window, once per

@@ -266,6 +266,7 @@ void QtWindowOps::open_form(std::string_view form_name) {
     const bool ran = driver::invoke_form(form_name);
     QApplication::restoreOverrideCursor();
     if (!ran) qWarning("quiterval: no form named %s", qPrintable(name_of(form_name)));
+    if (ran && after_driver_) after_driver_();
 }
 
 void QtWindowOps::close_window() {

@@ -8,14 +8,18 @@
 #include <QCursor>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace qv {
 
 class QtWindowOps : public WindowOps {
   public:
-    // `window` is the main window holding the named controls.
-    explicit QtWindowOps(QWidget& window) : window_(window) {}
+    // `window` is the main window holding the named controls; `after_driver`
+    // runs each time the driver's form has run a printer command.
+    explicit QtWindowOps(QWidget& window, std::function<void()> after_driver = {})
+        : window_(window), after_driver_(std::move(after_driver)) {}
 
     std::string get_text(std::string_view control) override;
     void set_text(std::string_view control, std::string_view text) override;
@@ -42,6 +46,7 @@ class QtWindowOps : public WindowOps {
     QWidget* find(std::string_view control) const;
 
     QWidget& window_;
+    std::function<void()> after_driver_;
 };
 
 // Windows-1252 bytes to a QString, and back (a character without a
