@@ -20,11 +20,6 @@ Result refused(const std::string& why_utf8) {
     return r;
 }
 
-std::unique_ptr<ConfiguredBackend>& process_backend() {
-    static std::unique_ptr<ConfiguredBackend> backend;
-    return backend;
-}
-
 // What a back end was made from: nfce.conf, the certificate and its
 // password. A change to any of them (a corrected code, a renewed
 // certificate) makes the back end again at the next command, with no
@@ -35,9 +30,15 @@ std::string made_from(const std::string& config_file, const Config& config) {
            read_whole(config.password_file).value_or("");
 }
 
-std::string& process_backend_source() {
-    static std::string source;
-    return source;
+// The process's back end and what it was made from.
+struct ProcessBackend {
+    std::unique_ptr<ConfiguredBackend> made;
+    std::string source;
+};
+
+ProcessBackend& process_backend() {
+    static ProcessBackend backend;
+    return backend;
 }
 
 } // namespace
@@ -64,8 +65,7 @@ void write_result(char* rec, const Result& result) {
 }
 
 void run_record(char* rec, const std::string& file) {
-    std::unique_ptr<ConfiguredBackend>& backend = process_backend();
-    std::string& source = process_backend_source();
+    auto& [backend, source] = process_backend();
     if (!backend || backend->config_file != file ||
         backend->store->folder() != Store::default_folder() ||
         made_from(file, backend->config) != source) {
